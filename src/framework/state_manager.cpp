@@ -2,13 +2,27 @@
 
 #include "runtime/runtime_error.h"
 
-void TGameState::Init() { AbstractMethod(); }
-void TGameState::Cleanup() { AbstractMethod(); }
-void TGameState::Pause() { AbstractMethod(); }
-void TGameState::Resume() { AbstractMethod(); }
-void TGameState::HandleEvents(TStateManager&) { AbstractMethod(); }
-void TGameState::Update(TStateManager&) { AbstractMethod(); }
-void TGameState::Draw(TStateManager&) { AbstractMethod(); }
+void TGameState::Init() {
+  AbstractMethod();
+}
+void TGameState::Cleanup() {
+  AbstractMethod();
+}
+void TGameState::Pause() {
+  AbstractMethod();
+}
+void TGameState::Resume() {
+  AbstractMethod();
+}
+void TGameState::HandleEvents(TStateManager&) {
+  AbstractMethod();
+}
+void TGameState::Update(TStateManager&) {
+  AbstractMethod();
+}
+void TGameState::Draw(TStateManager&) {
+  AbstractMethod();
+}
 
 void TGameState::ChangeState(TStateManager& manager, std::shared_ptr<TGameState> state) {
   manager.ChangeState(std::move(state));

@@ -8,11 +8,14 @@ int32_t ClockDiff(int32_t later, int32_t earlier) {
 
 TTimer::TTimer() : startTime(Milliseconds()) {}
 
-void TTimer::Pause() { pausedAt = Milliseconds(); }
+void TTimer::Pause() {
+  pausedAt = Milliseconds();
+}
 
 void TTimer::Resume() {
   pausedAt = ClockDiff(Milliseconds(), pausedAt);
-  startTime = static_cast<int32_t>(static_cast<uint32_t>(startTime) + static_cast<uint32_t>(pausedAt));
+  startTime =
+      static_cast<int32_t>(static_cast<uint32_t>(startTime) + static_cast<uint32_t>(pausedAt));
 }
 
 std::shared_ptr<TIntervalTimer> TIntervalTimer::Create(int32_t ms) {
@@ -26,7 +29,9 @@ int32_t TIntervalTimer::IsDue() {
   return 1;
 }
 
-int32_t TIntervalTimer::ElapsedSeconds() { return ClockDiff(Milliseconds(), startTime) / 1000; }
+int32_t TIntervalTimer::ElapsedSeconds() {
+  return ClockDiff(Milliseconds(), startTime) / 1000;
+}
 
 std::shared_ptr<TDeltaTimer> TDeltaTimer::Create(int32_t rate) {
   this->rate = rate;

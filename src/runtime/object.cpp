@@ -8,7 +8,9 @@ int TObject::Compare(const TObject& other) const {
   return less(this, &other) ? -1 : 1;
 }
 
-std::u16string TObject::ToString() const { return u""; }
+std::u16string TObject::ToString() const {
+  return u"";
+}
 
 int TStringObject::Compare(const TObject& other) const {
   auto* s = dynamic_cast<const TStringObject*>(&other);

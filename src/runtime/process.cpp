@@ -98,7 +98,15 @@ int RunMain(const std::function<int()>& body) {
   std::exit(-1);
 }
 
-const std::string& AppFile() { return app_file; }
-const std::string& AppDir() { return app_dir; }
-const std::string& LaunchDir() { return launch_dir; }
-const std::vector<std::string>& AppArgs() { return app_args; }
+const std::string& AppFile() {
+  return app_file;
+}
+const std::string& AppDir() {
+  return app_dir;
+}
+const std::string& LaunchDir() {
+  return launch_dir;
+}
+const std::vector<std::string>& AppArgs() {
+  return app_args;
+}

@@ -1,5 +1,9 @@
 #include "runtime/runtime_error.h"
 
-void RuntimeError(const std::string& text) { throw TRuntimeError(text); }
+void RuntimeError(const std::string& text) {
+  throw TRuntimeError(text);
+}
 
-void AbstractMethod() { RuntimeError("Attempt to call abstract method"); }
+void AbstractMethod() {
+  RuntimeError("Attempt to call abstract method");
+}

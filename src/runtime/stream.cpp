@@ -42,9 +42,13 @@ std::shared_ptr<TFileStream> TFileStream::Open(const std::string& path, bool rea
   return s;
 }
 
-TFileStream::~TFileStream() { Close(); }
+TFileStream::~TFileStream() {
+  Close();
+}
 
-int64_t TFileStream::Pos() { return file_ ? static_cast<int64_t>(std::ftell(file_)) : -1; }
+int64_t TFileStream::Pos() {
+  return file_ ? static_cast<int64_t>(std::ftell(file_)) : -1;
+}
 
 int64_t TFileStream::Size() {
   if (!file_) return -1;
@@ -71,7 +75,9 @@ int64_t TFileStream::Write(const void* buffer, int64_t n) {
   return static_cast<int64_t>(std::fwrite(buffer, 1, static_cast<size_t>(n), file_));
 }
 
-bool TFileStream::Eof() { return !file_ || std::feof(file_) != 0; }
+bool TFileStream::Eof() {
+  return !file_ || std::feof(file_) != 0;
+}
 
 void TFileStream::Close() {
   if (file_) std::fclose(file_);
@@ -171,7 +177,9 @@ TStreamRef OpenStream(const TStreamRef& stream) {
   return std::make_shared<TStreamView>(stream);
 }
 
-TStreamRef WriteStream(const std::string& path) { return OpenStream(path, false, true); }
+TStreamRef WriteStream(const std::string& path) {
+  return OpenStream(path, false, true);
+}
 
 void RegisterEmbeddedData(const std::string& name, const void* data, int64_t size) {
   Embedded()[name] = EmbeddedData{data, size};
@@ -195,10 +203,11 @@ void InitStreams() {
   static bool done = false;
   if (done) return;
   done = true;
-  RegisterStreamProtocol("incbin", [](const std::string& path, bool read, bool write) -> TStreamRef {
-    if (write) return nullptr;
-    auto it = Embedded().find(path);
-    if (it == Embedded().end()) return nullptr;
-    return TMemoryStream::Borrow(it->second.data, it->second.size);
-  });
+  RegisterStreamProtocol("incbin",
+                         [](const std::string& path, bool read, bool write) -> TStreamRef {
+                           if (write) return nullptr;
+                           auto it = Embedded().find(path);
+                           if (it == Embedded().end()) return nullptr;
+                           return TMemoryStream::Borrow(it->second.data, it->second.size);
+                         });
 }

@@ -110,7 +110,9 @@ void RegisterStreamProtocol(const std::string& protocol, TStreamProtocol open);
 TStreamRef OpenStream(const std::string& source, bool read = true, bool write = false);
 // Opening an open stream gives a view of it, so the caller's stream survives a Close.
 TStreamRef OpenStream(const TStreamRef& stream);
-inline TStreamRef ReadStream(const std::string& source) { return OpenStream(source, true, false); }
+inline TStreamRef ReadStream(const std::string& source) {
+  return OpenStream(source, true, false);
+}
 TStreamRef WriteStream(const std::string& path);
 
 // Data built into the program, reachable as "incbin::name". The bytes must outlive the program.

@@ -60,6 +60,8 @@ void WaitSystemEvents() {
   current_driver->Wait();
 }
 
+bool SystemPumpRunning() { return pumping; }
+
 int32_t Milliseconds() { return current_driver->Clock(); }
 void PauseMilliseconds(int32_t ms) { current_driver->Pause(ms); }
 void SetPointerPosition(int32_t x, int32_t y) { current_driver->SetPointerPos(x, y); }

@@ -35,6 +35,9 @@ const std::shared_ptr<TSystemDriver>& CurrentSystemDriver();
 // Polls unless a poll or wait is already running on this thread (a listener inside a drain).
 void PollSystem();
 void WaitSystemEvents();
+// True while a poll or wait is draining on this thread: a wait started now would return at
+// once, so loops that wait for input must not spin on it.
+bool SystemPumpRunning();
 int32_t Milliseconds();
 void PauseMilliseconds(int32_t ms);
 void SetPointerPosition(int32_t x, int32_t y);

@@ -1,10 +1,10 @@
 // The state stack: call orders, the empty stack, quitting, and states that replace themselves.
 #include "framework/state_manager.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "runtime/runtime_error.h"
 
@@ -125,8 +125,8 @@ TEST_F(StateManagerTest, StateReplacingItselfFinishesItsCallAndTheFrameGoesToIts
   a.reset();  // the manager holds the only reference now
   log.clear();
   Frame();
-  EXPECT_EQ(log, (Log{"A.HandleEvents", "A.Cleanup", "B.Init", "A.after change", "A.~",
-                      "B.Update", "B.Draw"}));
+  EXPECT_EQ(log, (Log{"A.HandleEvents", "A.Cleanup", "B.Init", "A.after change", "A.~", "B.Update",
+                      "B.Draw"}));
 }
 
 TEST_F(StateManagerTest, QuitStillCompletesTheFrame) {

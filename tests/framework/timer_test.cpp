@@ -106,7 +106,6 @@ TEST_F(TimerTest, RightAcrossAWrapOfTheClock) {
   delta->Update();
   EXPECT_FLOAT_EQ(delta->GetDelta(), 60.0f);
 
-
   clock->now = INT32_MAX - 100;  // a pause across the wrap moves the start by its real length
   auto paused = std::make_shared<TIntervalTimer>()->Create(1000);
   paused->Pause();

@@ -1,10 +1,10 @@
 // The frame loop's order, and the frame in which a state quits.
 #include "game/main_loop.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,10 +1,10 @@
 // TList: walks that survive removal, removal by Compare, and the stable sort.
 #include "runtime/list.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -66,11 +66,11 @@ TEST(TList, WalkSurvivesRemovalDuringTheWalk) {
     const char* visited;
     const char* left;
   } cases[] = {
-      {"b", {2}, "abcd", "acd"},        // the current element
-      {"b", {2, 3}, "abd", "ad"},       // the current one and the next
-      {"a", {1, 2, 3, 4}, "a", ""},     // everything, standing on the first
-      {"d", {4}, "abcd", "abc"},        // the last
-      {"a", {3}, "abd", "abd"},         // one further ahead is never visited
+      {"b", {2}, "abcd", "acd"},     // the current element
+      {"b", {2, 3}, "abd", "ad"},    // the current one and the next
+      {"a", {1, 2, 3, 4}, "a", ""},  // everything, standing on the first
+      {"d", {4}, "abcd", "abc"},     // the last
+      {"a", {3}, "abd", "abd"},      // one further ahead is never visited
   };
   for (const Case& c : cases) {
     TList<Item> list;

@@ -1,4 +1,7 @@
 // Process start: where the program finds its files, and how it ends on errors and faults.
+#include "runtime/process.h"
+
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -6,10 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include <gtest/gtest.h>
-
-#include "runtime/process.h"
 
 namespace fs = std::filesystem;
 

@@ -1,11 +1,11 @@
 // Streams: exact reads at and past the end, the read error, views, sources and protocols.
 #include "runtime/stream.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-
-#include <gtest/gtest.h>
 
 #include "runtime/module_init.h"
 #include "runtime/runtime_error.h"
@@ -23,7 +23,6 @@ class StuckStream : public TStream {
   bool Eof() override { return false; }
   void Close() override {}
 };
-
 
 TEST(Stream, ReadBytesStopsEarlyAtTheEndWithoutError) {
   const char data[] = "abcdef";
