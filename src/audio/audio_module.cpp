@@ -1,0 +1,16 @@
+// Start-up of the audio module.
+#include "audio/audio_module.h"
+
+#include "audio/audio_backend.h"
+#include "audio/mixer_backend.h"
+#include "audio/sample_loader.h"
+#include "runtime/module_init.h"
+
+void InitAudio() {
+  static bool done = false;
+  if (!FirstInit(done)) return;
+  InitRuntime();
+  InitAudioBackend();
+  InitAudioLoaders();
+  OpenMixerBackend();
+}
