@@ -5,15 +5,33 @@
 #include "runtime/runtime_error.h"
 #include "runtime/text.h"
 
-void TSystemDriver::Poll() { AbstractMethod(); }
-void TSystemDriver::Wait() { AbstractMethod(); }
-int32_t TSystemDriver::Clock() { AbstractMethod(); }
-void TSystemDriver::Pause(int32_t) { AbstractMethod(); }
-void TSystemDriver::SetPointerPos(int32_t, int32_t) { AbstractMethod(); }
-void TSystemDriver::SetPointerVisible(int32_t) { AbstractMethod(); }
-void TSystemDriver::Notice(const std::u16string&, int32_t) { AbstractMethod(); }
-int32_t TSystemDriver::AskOkCancel(const std::u16string&, int32_t) { AbstractMethod(); }
-int32_t TSystemDriver::AskYesNoCancel(const std::u16string&, int32_t) { AbstractMethod(); }
+void TSystemDriver::Poll() {
+  AbstractMethod();
+}
+void TSystemDriver::Wait() {
+  AbstractMethod();
+}
+int32_t TSystemDriver::Clock() {
+  AbstractMethod();
+}
+void TSystemDriver::Pause(int32_t) {
+  AbstractMethod();
+}
+void TSystemDriver::SetPointerPos(int32_t, int32_t) {
+  AbstractMethod();
+}
+void TSystemDriver::SetPointerVisible(int32_t) {
+  AbstractMethod();
+}
+void TSystemDriver::Notice(const std::u16string&, int32_t) {
+  AbstractMethod();
+}
+int32_t TSystemDriver::AskOkCancel(const std::u16string&, int32_t) {
+  AbstractMethod();
+}
+int32_t TSystemDriver::AskYesNoCancel(const std::u16string&, int32_t) {
+  AbstractMethod();
+}
 std::string TSystemDriver::ChooseFile(const std::u16string&, const std::string&, int32_t,
                                       const std::string&) {
   AbstractMethod();
@@ -21,7 +39,9 @@ std::string TSystemDriver::ChooseFile(const std::u16string&, const std::string&,
 std::string TSystemDriver::ChooseDirectory(const std::u16string&, const std::string&) {
   AbstractMethod();
 }
-int32_t TSystemDriver::OpenDocument(const std::string&) { AbstractMethod(); }
+int32_t TSystemDriver::OpenDocument(const std::string&) {
+  AbstractMethod();
+}
 
 namespace {
 
@@ -45,8 +65,12 @@ std::u16string FormatNow(const char* format) {
 
 }  // namespace
 
-void SetSystemDriver(std::shared_ptr<TSystemDriver> driver) { current_driver = std::move(driver); }
-const std::shared_ptr<TSystemDriver>& CurrentSystemDriver() { return current_driver; }
+void SetSystemDriver(std::shared_ptr<TSystemDriver> driver) {
+  current_driver = std::move(driver);
+}
+const std::shared_ptr<TSystemDriver>& CurrentSystemDriver() {
+  return current_driver;
+}
 
 void PollSystem() {
   if (pumping || !current_driver) return;
@@ -60,13 +84,25 @@ void WaitSystemEvents() {
   current_driver->Wait();
 }
 
-bool SystemPumpRunning() { return pumping; }
+bool SystemPumpRunning() {
+  return pumping;
+}
 
-int32_t Milliseconds() { return current_driver->Clock(); }
-void PauseMilliseconds(int32_t ms) { current_driver->Pause(ms); }
-void SetPointerPosition(int32_t x, int32_t y) { current_driver->SetPointerPos(x, y); }
-void ShowPointer() { current_driver->SetPointerVisible(1); }
-void HidePointer() { current_driver->SetPointerVisible(0); }
+int32_t Milliseconds() {
+  return current_driver->Clock();
+}
+void PauseMilliseconds(int32_t ms) {
+  current_driver->Pause(ms);
+}
+void SetPointerPosition(int32_t x, int32_t y) {
+  current_driver->SetPointerPos(x, y);
+}
+void ShowPointer() {
+  current_driver->SetPointerVisible(1);
+}
+void HidePointer() {
+  current_driver->SetPointerVisible(0);
+}
 void ShowNotice(const std::u16string& text, int32_t serious) {
   current_driver->Notice(text, serious);
 }
@@ -83,6 +119,12 @@ std::string ChooseFile(const std::u16string& title, const std::string& filter, i
 std::string ChooseDirectory(const std::u16string& title, const std::string& path) {
   return current_driver->ChooseDirectory(title, path);
 }
-int32_t OpenDocument(const std::string& target) { return current_driver->OpenDocument(target); }
-std::u16string DateText() { return FormatNow("%d %b %Y"); }
-std::u16string TimeText() { return FormatNow("%H:%M:%S"); }
+int32_t OpenDocument(const std::string& target) {
+  return current_driver->OpenDocument(target);
+}
+std::u16string DateText() {
+  return FormatNow("%d %b %Y");
+}
+std::u16string TimeText() {
+  return FormatNow("%H:%M:%S");
+}

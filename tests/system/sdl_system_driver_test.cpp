@@ -1,0 +1,315 @@
+// The SDL system driver without a display: events pushed into SDL's own queue come out of a
+// poll as the right events and the right polled state. Also its key map, clock and choosers.
+#include "system/sdl_system_driver.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <set>
+#include <string>
+
+#include "support/event_recorder.h"
+#include "system/event_queue.h"
+#include "system/input.h"
+#include "system/message_translator.h"
+#include "system/system_module.h"
+#include "system/window_registry.h"
+
+namespace {
+
+constexpr Uint32 kWindow = 4242;
+
+class SdlSystemDriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitSystem();
+    driver = std::make_shared<TNativeSystemDriver>();
+    SetSystemDriver(driver);
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    RegisterWindowProc(kWindow,
+                       [](const TWindowMessage& m) { TranslateWindowMessage(m, nullptr); });
+    ModifierState = 0;
+    EnableInputPolling(nullptr);
+    recorder = std::make_unique<TEventRecorder>();
+  }
+  void TearDown() override {
+    recorder.reset();
+    DisableInputPolling();
+    UnregisterWindowProc(kWindow);
+    FlushQueuedEvents();
+    SetSystemDriver(nullptr);
+  }
+
+  static void PushKey(Uint32 type, SDL_Scancode scancode, Uint8 repeat = 0, Uint16 mod = 0,
+                      Uint32 window = kWindow) {
+    SDL_Event e{};
+    e.type = type;
+    e.key.windowID = window;
+    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.key.repeat = repeat;
+    e.key.keysym.scancode = scancode;
+    e.key.keysym.sym = SDL_GetKeyFromScancode(scancode);
+    e.key.keysym.mod = mod;
+    ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+  }
+  static void PushText(const char* utf8, Uint32 window = kWindow) {
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    e.text.windowID = window;
+    SDL_strlcpy(e.text.text, utf8, sizeof e.text.text);
+    ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+  }
+  static void PushWindowEvent(SDL_WindowEventID id) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = kWindow;
+    e.window.event = id;
+    ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+  }
+
+  std::shared_ptr<TNativeSystemDriver> driver;
+  std::unique_ptr<TEventRecorder> recorder;
+};
+
+TEST_F(SdlSystemDriverTest, KeyDownTextAndKeyUp) {
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_A);
+  PushText("a");
+  EXPECT_EQ(KeyHitCount(65), 1);
+  EXPECT_EQ(KeyIsDown(65), 1);
+  EXPECT_EQ(NextTypedChar(), 97);
+  EXPECT_EQ(NextTypedChar(), 0);
+  PushKey(SDL_KEYUP, SDL_SCANCODE_A);
+  EXPECT_EQ(KeyIsDown(65), 0);
+  EXPECT_EQ(recorder->Texts(),
+            "KeyDown: data=65, mods=0, x=0, y=0, extra=\"\"\n"
+            "KeyChar: data=97, mods=0, x=0, y=0, extra=\"\"\n"
+            "KeyUp: data=65, mods=0, x=0, y=0, extra=\"\"\n");
+}
+
+TEST_F(SdlSystemDriverTest, TextInputBecomesOneCharacterPerCode) {
+  PushText("h\xC3\xA9!");  // "hé!"
+  EXPECT_EQ(NextTypedChar(), 'h');
+  EXPECT_EQ(NextTypedChar(), 0xE9);
+  EXPECT_EQ(NextTypedChar(), '!');
+  EXPECT_EQ(NextTypedChar(), 0);
+}
+
+TEST_F(SdlSystemDriverTest, EnterBackspaceTabAndEscapeAlsoTypeTheirCodes) {
+  for (SDL_Scancode s : {SDL_SCANCODE_RETURN, SDL_SCANCODE_BACKSPACE, SDL_SCANCODE_TAB,
+                         SDL_SCANCODE_ESCAPE, SDL_SCANCODE_KP_ENTER}) {
+    PushKey(SDL_KEYDOWN, s);
+    PushKey(SDL_KEYUP, s);
+  }
+  for (int c : {13, 8, 9, 27, 13}) EXPECT_EQ(NextTypedChar(), c);
+  EXPECT_EQ(NextTypedChar(), 0);
+  for (int key : {8, 9, 27}) EXPECT_EQ(KeyHitCount(key), 1) << key;
+  EXPECT_EQ(KeyHitCount(13), 2);
+}
+
+TEST_F(SdlSystemDriverTest, AutoRepeatsMakeNoKeyDown) {
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_B);
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_B, 1);
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_B, 1);
+  PushKey(SDL_KEYUP, SDL_SCANCODE_B);
+  PollSystem();
+  EXPECT_EQ(recorder->Texts(),
+            "KeyDown: data=66, mods=0, x=0, y=0, extra=\"\"\n"
+            "KeyUp: data=66, mods=0, x=0, y=0, extra=\"\"\n");
+}
+
+TEST_F(SdlSystemDriverTest, ShiftControlAndAltKeysAreSideSpecificAndSetTheMods) {
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_LSHIFT, 0, KMOD_LSHIFT);
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_RALT, 0, KMOD_LSHIFT | KMOD_RALT);
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_C, 0, KMOD_LSHIFT | KMOD_RALT);
+  EXPECT_EQ(KeyIsDown(160), 1);
+  EXPECT_EQ(KeyIsDown(165), 1);
+  EXPECT_EQ(KeyIsDown(16), 0);
+  EXPECT_EQ(KeyIsDown(18), 0);
+  ASSERT_EQ(recorder->Events().size(), 3u);
+  EXPECT_EQ(recorder->Events()[2]->mods, 1 | 4);
+  PushKey(SDL_KEYUP, SDL_SCANCODE_LSHIFT, 0, KMOD_RALT);
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_RCTRL, 0, KMOD_RALT | KMOD_RCTRL);
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_LGUI, 0, KMOD_RALT | KMOD_RCTRL | KMOD_LGUI);
+  EXPECT_EQ(KeyIsDown(160), 0);
+  EXPECT_EQ(KeyIsDown(163), 1);
+  EXPECT_EQ(KeyIsDown(91), 1);
+  EXPECT_EQ(ModifierState, 2 | 4 | 8);
+}
+
+TEST_F(SdlSystemDriverTest, LosingAndRegainingFocusSuspendsAndResumesWithFlushes) {
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_D);
+  PushText("d");
+  PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+  EXPECT_EQ(AppIsSuspended(), 1);
+  EXPECT_EQ(KeyIsDown(68), 0);
+  EXPECT_EQ(KeyHitCount(68), 0);
+  EXPECT_EQ(NextTypedChar(), 0);
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_E);
+  PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+  EXPECT_EQ(AppIsSuspended(), 0);
+  EXPECT_EQ(KeyHitCount(69), 0);
+}
+
+TEST_F(SdlSystemDriverTest, ACloseRequestIsAppTerminate) {
+  PushWindowEvent(SDL_WINDOWEVENT_CLOSE);
+  EXPECT_EQ(TerminateRequested(), 1);
+  EXPECT_EQ(TerminateRequested(), 0);
+  EXPECT_EQ(recorder->Texts(), "AppTerminate: data=0, mods=0, x=0, y=0, extra=\"\"\n");
+}
+
+TEST_F(SdlSystemDriverTest, PointerWheelAndButtons) {
+  SDL_Event e{};
+  e.type = SDL_MOUSEMOTION;
+  e.motion.windowID = kWindow;
+  e.motion.x = 12;
+  e.motion.y = 34;
+  SDL_PushEvent(&e);
+  e = {};
+  e.type = SDL_MOUSEWHEEL;
+  e.wheel.windowID = kWindow;
+  e.wheel.y = 3;
+  SDL_PushEvent(&e);
+  e.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;
+  e.wheel.y = 1;
+  SDL_PushEvent(&e);
+  e = {};
+  e.type = SDL_MOUSEBUTTONDOWN;
+  e.button.windowID = kWindow;
+  e.button.button = SDL_BUTTON_RIGHT;
+  SDL_PushEvent(&e);
+  e.button.button = SDL_BUTTON_X1;  // not one of the three buttons
+  SDL_PushEvent(&e);
+  EXPECT_EQ(PointerX(), 12);
+  EXPECT_EQ(PointerY(), 34);
+  EXPECT_EQ(WheelPosition(), 2);
+  EXPECT_EQ(ButtonHitCount(2), 1);
+  EXPECT_EQ(ButtonHitCount(1) + ButtonHitCount(3), 0);
+}
+
+TEST_F(SdlSystemDriverTest, EventsForWindowsNobodyRegisteredMakeNoEvents) {
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_A, 0, 0, 999);
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_B, 0, 0, 0);
+  PushText("x", 999);
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  SDL_PushEvent(&quit);
+  EXPECT_EQ(KeyHitCount(65), 0);
+  EXPECT_EQ(KeyHitCount(66), 0);
+  EXPECT_EQ(NextTypedChar(), 0);
+  EXPECT_EQ(TerminateRequested(), 0);
+  EXPECT_TRUE(recorder->Events().empty());
+}
+
+TEST_F(SdlSystemDriverTest, WaitReturnsOnceAnEventIsPendingAndDrainsIt) {
+  PushKey(SDL_KEYDOWN, SDL_SCANCODE_W);
+  WaitSystemEvents();
+  EXPECT_EQ(recorder->Events().size(), 1u);
+  EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 0);
+}
+
+TEST(SdlSystemClockTest, TheClockIsTheSystemsUptimeInMillisecondsAndPausesAdvanceIt) {
+  TNativeSystemDriver driver;
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  auto uptime = static_cast<uint32_t>(now.tv_sec * 1000ull + now.tv_nsec / 1000000);
+  int32_t clock = driver.Clock();
+  // Wrapping 32-bit difference: not since the program started, but since the system did.
+  EXPECT_LE(static_cast<uint32_t>(clock) - uptime, 5u);
+  driver.Pause(20);
+  EXPECT_GE(
+      static_cast<int32_t>(static_cast<uint32_t>(driver.Clock()) - static_cast<uint32_t>(clock)),
+      20);
+}
+
+// Each standard key reports its own code: only the two Enter keys share one.
+TEST(SdlKeyMapTest, EveryKeyOfA105KeyKeyboardHasItsVirtualKeyCode) {
+  struct Case {
+    SDL_Scancode scancode;
+    int32_t key;
+  };
+  Case known[] = {
+      {SDL_SCANCODE_A, 65},
+      {SDL_SCANCODE_Z, 90},
+      {SDL_SCANCODE_0, 48},
+      {SDL_SCANCODE_9, 57},
+      {SDL_SCANCODE_ESCAPE, 27},
+      {SDL_SCANCODE_RETURN, 13},
+      {SDL_SCANCODE_TAB, 9},
+      {SDL_SCANCODE_BACKSPACE, 8},
+      {SDL_SCANCODE_SPACE, 32},
+      {SDL_SCANCODE_UP, 38},
+      {SDL_SCANCODE_DOWN, 40},
+      {SDL_SCANCODE_LEFT, 37},
+      {SDL_SCANCODE_RIGHT, 39},
+      {SDL_SCANCODE_F1, 112},
+      {SDL_SCANCODE_F12, 123},
+      {SDL_SCANCODE_KP_0, 96},
+      {SDL_SCANCODE_KP_9, 105},
+      {SDL_SCANCODE_DELETE, 46},
+      {SDL_SCANCODE_SEMICOLON, 186},
+      {SDL_SCANCODE_GRAVE, 192},
+      {SDL_SCANCODE_NONUSBACKSLASH, 226},
+      {SDL_SCANCODE_PAUSE, 19},
+      {SDL_SCANCODE_PRINTSCREEN, 44},
+  };
+  for (Case c : known) EXPECT_EQ(NativeKeyOfScancode(c.scancode).key, c.key) << c.scancode;
+
+  std::set<SDL_Scancode> keys;
+  for (int s = SDL_SCANCODE_A; s <= SDL_SCANCODE_KP_PERIOD; ++s) {
+    if (s != SDL_SCANCODE_NONUSHASH) keys.insert(static_cast<SDL_Scancode>(s));
+  }
+  for (SDL_Scancode s :
+       {SDL_SCANCODE_NONUSBACKSLASH, SDL_SCANCODE_APPLICATION, SDL_SCANCODE_LCTRL,
+        SDL_SCANCODE_LSHIFT, SDL_SCANCODE_LALT, SDL_SCANCODE_LGUI, SDL_SCANCODE_RCTRL,
+        SDL_SCANCODE_RSHIFT, SDL_SCANCODE_RALT, SDL_SCANCODE_RGUI}) {
+    keys.insert(s);
+  }
+  ASSERT_EQ(keys.size(), 105u);
+
+  std::set<int32_t> codes;
+  for (SDL_Scancode s : keys) {
+    TWindowMessage press{.kind = kMessageKeyDown};
+    TNativeKey native = NativeKeyOfScancode(s);
+    press.key = native.key;
+    press.scanCode = native.scanCode;
+    press.extended = native.extended;
+    int32_t code = KeyCodeOf(press);
+    EXPECT_GE(code, 1) << SDL_GetScancodeName(s);
+    EXPECT_LE(code, 255) << SDL_GetScancodeName(s);
+    EXPECT_TRUE(codes.insert(code).second || s == SDL_SCANCODE_KP_ENTER)
+        << SDL_GetScancodeName(s) << " shares code " << code;
+  }
+  EXPECT_EQ(codes.size(), 104u);
+  for (int32_t side : {160, 161, 162, 163, 164, 165}) EXPECT_EQ(codes.count(side), 1u) << side;
+  EXPECT_EQ(NativeKeyOfScancode(SDL_SCANCODE_MUTE).key, 0);
+}
+
+TEST(SdlChooserTest, FiltersBecomeZenityFileFilters) {
+  auto args = ChooserArguments(u"Open", "Images:png,jpg;All:*", 1, "/tmp/x.png", false);
+  std::vector<std::string> expected = {"zenity",
+                                       "--file-selection",
+                                       "--title=Open",
+                                       "--save",
+                                       "--confirm-overwrite",
+                                       "--filename=/tmp/x.png",
+                                       "--file-filter=Images | *.png *.jpg",
+                                       "--file-filter=All | *"};
+  EXPECT_EQ(args, expected);
+  EXPECT_EQ(ChooserArguments(u"T", "txt", 0, "", false).back(), "--file-filter=*.txt");
+  EXPECT_EQ(ChooserArguments(u"T", "txt", 0, "", true).back(), "--directory");
+}
+
+TEST(SdlChooserTest, WithoutTheDesktopToolsChoosersGiveNothingAndOpeningFails) {
+  const char* old = std::getenv("PATH");
+  std::string saved = old ? old : "";
+  setenv("PATH", "/nonexistent", 1);
+  TNativeSystemDriver driver;
+  EXPECT_EQ(driver.ChooseFile(u"Open", "", 0, ""), "");
+  EXPECT_EQ(driver.ChooseDirectory(u"Folder", ""), "");
+  EXPECT_EQ(driver.OpenDocument("/tmp"), 0);
+  setenv("PATH", saved.c_str(), 1);
+}
+
+}  // namespace
