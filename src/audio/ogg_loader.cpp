@@ -111,13 +111,13 @@ TSampleBufferRef TOggSampleLoader::LoadSample(TStream& stream) {
   // Only mono and stereo have a format; more channels would also overrun a buffer sized for
   // two. The size must fit the buffer's 32-bit byte count.
   const int64_t frameBytes = 2 * static_cast<int64_t>(channels);
-  if ((channels == 1 || channels == 2) && hz > 0 && frames >= 0 &&
+  if ((channels == 1 || channels == 2) && hz > 0 && frames > 0 &&
       frames * frameBytes <= INT32_MAX) {
     sample = TSampleBuffer::Make(static_cast<int32_t>(frames), hz,
                                  channels == 1 ? FormatMono16LE : FormatStereo16LE);
     int64_t decoded = 0;
     int32_t status = DecodeOggInto(decoder, sample->samples, frames * frameBytes, &decoded);
-    if (status != 0 || (decoded == 0 && frames > 0)) {
+    if (status != 0 || decoded < frameBytes) {
       sample = nullptr;
     } else {
       sample->length = static_cast<int32_t>(decoded / frameBytes);

@@ -7,7 +7,8 @@
 
 // Decodes a whole Ogg Vorbis stream into one 16-bit buffer: format 2 for mono, 5 for stereo.
 // A stream that ends before the frames its last page announces keeps what was decoded
-// (the length shrinks to match); one that decodes nothing at all gives null.
+// (the length shrinks to match). A stream without a single frame gives null: there is no
+// sound to make of it, and a voice needs at least one frame to interpolate from.
 class TOggSampleLoader : public TSampleLoader {
  public:
   TSampleBufferRef LoadSample(TStream& stream) override;

@@ -78,7 +78,8 @@ TSampleBufferRef TWavSampleLoader::LoadSample(TStream& stream) {
     const int64_t size = stream.Size();
     const int64_t here = stream.Pos();
     if (size >= 0 && here >= 0 && bytes > size - here) return nullptr;
-    if (bytes > INT32_MAX) return nullptr;
+    // A file without a single frame is no sound: a voice needs one frame to interpolate from.
+    if (frames == 0 || bytes > INT32_MAX) return nullptr;
     auto sample = TSampleBuffer::Make(static_cast<int32_t>(frames), static_cast<int32_t>(hz),
                                       format);
     if (bytes > 0 && !ReadExactly(stream, sample->samples, bytes)) return nullptr;
