@@ -1,6 +1,7 @@
 // The BMP decoder: file and info headers, palettes, bit fields, row order.
 #include "graphics/bmp_decoder.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -30,7 +31,7 @@ struct TField {
   }
   uint8_t Get(uint32_t pixel, uint8_t absent) const {
     if (!mask) return absent;
-    return static_cast<uint8_t>(static_cast<uint64_t>((pixel & mask) >> shift) * 255 / max);
+    return static_cast<uint8_t>((static_cast<uint64_t>((pixel & mask) >> shift) * 255 + max / 2) / max);
   }
 };
 
@@ -69,6 +70,7 @@ TPixmapRef TBmpDecoder::Decode(const TStreamRef& stream) {
     compression = Le32(info + 16);
     colorsUsed = Le32(info + 32);
   }
+  if (dataOffset < kFileHeaderSize + infoSize) return nullptr;
   const bool topDown = height < 0;
   if (topDown) height = -height;
 
@@ -106,7 +108,10 @@ TPixmapRef TBmpDecoder::Decode(const TStreamRef& stream) {
   uint8_t palette[256 * 3] = {};
   if (paletted) {
     const uint32_t most = 1u << bitCount;
-    const uint32_t entries = colorsUsed == 0 || colorsUsed > most ? most : colorsUsed;
+    uint32_t entries = colorsUsed == 0 || colorsUsed > most ? most : colorsUsed;
+    // Short palettes are common where the header leaves the count implicit: the data offset
+    // says how many entries are really there.
+    entries = std::min<uint32_t>(entries, (dataOffset - kFileHeaderSize - infoSize) / paletteEntryBytes);
     std::vector<uint8_t> raw(entries * paletteEntryBytes);
     if (stream->ReadBytes(raw.data(), static_cast<int64_t>(raw.size())) !=
         static_cast<int64_t>(raw.size())) {
@@ -116,7 +121,6 @@ TPixmapRef TBmpDecoder::Decode(const TStreamRef& stream) {
   }
 
   const int64_t stride = (width * bitCount + 31) / 32 * 4;
-  if (dataOffset < kFileHeaderSize + infoSize) return nullptr;
   // A stream too short for the rows it claims is declined before a pixmap is allocated.
   const int64_t size = stream->Size();
   if (start >= 0 && size >= 0 && size - start < dataOffset + stride * height) return nullptr;
