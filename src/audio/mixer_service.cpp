@@ -54,8 +54,18 @@ bool IsCurrent(int32_t handle) {
   return slot != 0 && t.allocated[slot] && t.generations[slot] == (uint32_t(handle) & ~uint32_t(SlotMask));
 }
 
+void TakeBack(sound* voice);
+
 int32_t AllocateSlot(bool held) {
   THandleTable& t = service->table;
+  if (t.links[0] == 0) {
+    // Slots of finished voices come free only when the voices are taken back; with none free,
+    // take back every voice waiting in the recycle ring now rather than at the next plays.
+    while (sound* voice = service->device->mixer->recyclequeue.Pop()) {
+      TakeBack(voice);
+      service->spare.push_back(voice);
+    }
+  }
   const int32_t slot = t.links[0];
   if (slot == 0) return 0;
   t.links[0] = t.links[slot];

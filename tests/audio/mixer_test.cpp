@@ -58,13 +58,12 @@ class MixerTest : public ::testing::Test {
 
   // Mixes the next fragment and returns its frames.
   TFrames Next() {
-    const int64_t index = (MixerDevice()->written / 1024) % 32;
-    device->Advance(FragmentFrames);
+    const std::vector<int16_t> samples = device->NextFragment();
+    EXPECT_EQ(samples.size(), 1024u);
     TFrames frames;
-    const int16_t* samples = device->Samples() + index * 1024;
-    for (int32_t k = 0; k < FragmentFrames; ++k) {
-      frames.left.push_back(samples[2 * k]);
-      frames.right.push_back(samples[2 * k + 1]);
+    for (size_t k = 0; k + 1 < samples.size(); k += 2) {
+      frames.left.push_back(samples[k]);
+      frames.right.push_back(samples[k + 1]);
     }
     return frames;
   }

@@ -32,3 +32,12 @@ void TFakeOutputDevice::Advance(int32_t frames) {
   position.fetch_add(int64_t(frames) * 4);
   Tick();
 }
+
+std::vector<int16_t> TFakeOutputDevice::NextFragment() {
+  const int64_t from = published.load() / 2;
+  Advance(512);
+  const int64_t to = published.load() / 2;
+  std::vector<int16_t> samples;
+  for (int64_t i = from; i < to; ++i) samples.push_back(Samples()[i % SampleCount()]);
+  return samples;
+}

@@ -25,6 +25,9 @@ class TFakeOutputDevice : public TWaveOutputDevice {
   void Tick();
   // Moves the play position on by frames stereo frames (4 bytes each) and ticks once.
   void Advance(int32_t frames);
+  // Advances by one fragment (512 frames) and returns the interleaved samples that the tick
+  // mixed: everything published since the previous call.
+  std::vector<int16_t> NextFragment();
   // The 16-bit samples of the looping buffer.
   const int16_t* Samples() const { return reinterpret_cast<const int16_t*>(buffer_); }
   int32_t SampleCount() const { return bytes_ / 2; }
