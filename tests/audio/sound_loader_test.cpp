@@ -111,7 +111,9 @@ void Put32(Bytes& b, uint32_t v) {
   Put16(b, v & 0xFFFF);
   Put16(b, v >> 16);
 }
-void PutTag(Bytes& b, const char* tag) { b.insert(b.end(), tag, tag + 4); }
+void PutTag(Bytes& b, const char* tag) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(tag[i]));
+}
 
 Bytes MakeWav(const WavSpec& s) {
   Bytes b;
