@@ -39,7 +39,8 @@ class TMixerSoundClip : public TSoundClip {
 
 class TMixerChannel : public TAudioChannel {
  public:
-  // Gives the handle back to the mixer: a sound still playing on it plays to its end.
+  // Gives the handle back to the mixer: a one-shot still playing on it plays to its end, a
+  // loop or a paused sound stops.
   ~TMixerChannel() override;
 
   void Halt() override;

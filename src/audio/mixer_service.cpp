@@ -233,8 +233,14 @@ void ReleaseHandle(int32_t handle) {
   t.held[slot] = false;
   sound* voice = t.voices[slot];
   if (voice && voice->queued) {
-    // The mixer has it: once it stops it is recycled, and its return frees the slot.
-    voice->release.store(1, relaxed);
+    // The mixer has it: once it stops it is recycled, and its return frees the slot. A loop or
+    // a paused sound would never stop, and nothing can reach it any more: it stops now.
+    const int32_t status = voice->status.load(relaxed);
+    if (status & (VoiceLoop | VoicePaused)) {
+      StopVoice(voice);
+    } else {
+      voice->release.store(1, relaxed);
+    }
     return;
   }
   if (voice) service->spare.push_back(voice);

@@ -7,9 +7,10 @@
 // Release rule: a handle from NewHandle is held by its caller until ReleaseHandle (the mixer
 // backend's channel object calls it when it is destroyed). Its slot goes back to the free list
 // once it is released and the last voice it carried has finished: at once when that voice is
-// already stopped, else when the mixer hands the voice back. A temporary handle (a play
-// without one) is held by nobody and is freed when its voice has finished. So a screen that
-// takes channels and drops them gives their slots back, however often it does so.
+// already stopped, else when the mixer hands the voice back. A one-shot on a released handle
+// plays to its end; a loop or a paused sound, which would never end, is stopped. A temporary
+// handle (a play without one) is held by nobody and is freed when its voice has finished. So a
+// screen that takes channels and drops them gives their slots back, however often it does so.
 #pragma once
 
 #include <cstdint>

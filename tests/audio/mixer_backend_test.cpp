@@ -223,6 +223,21 @@ TEST_F(MixerBackendTest, ChannelsDroppedByEveryScreenGiveTheirHandlesBack) {
   EXPECT_EQ(NewChannel(), nullptr);
 }
 
+TEST_F(MixerBackendTest, ADroppedChannelLetsAOneShotEndButStopsALoop) {
+  TAudioChannelRef effect = NewChannel();
+  TAudioChannelRef music = NewChannel();
+  StartSound(Clip(FormatMono16LE, LittleEndian({100}), 1000), effect);
+  StartSound(Clip(FormatMono16LE, LittleEndian({20}), 100, SoundLoop), music);
+  EXPECT_EQ(Next()[0], 120);
+  effect.reset();
+  music.reset();
+  // Nobody could stop the loop any more; the one-shot has 488 frames to go.
+  std::vector<int16_t> out = Next();
+  EXPECT_EQ(out[2 * 487], 100);
+  EXPECT_EQ(out[2 * 488], 0);
+  EXPECT_EQ(Next()[0], 0);
+}
+
 TEST_F(MixerBackendTest, AChannelKeepsItsSettingsAfterItIsHalted) {
   TAudioChannelRef channel = NewChannel();
   SetChannelGain(channel, 0.5f);

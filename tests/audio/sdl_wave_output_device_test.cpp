@@ -1,0 +1,161 @@
+// The SDL wave output under the mixer: sound written to a file by SDL's disk driver, and a
+// driver that cannot open, which leaves the silent backend current.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio/audio_backend.h"
+#include "audio/audio_module.h"
+#include "audio/mixer_backend.h"
+#include "audio/mixer_service.h"
+#include "audio/sdl_wave_output.h"
+
+namespace {
+
+int32_t SteadyClock() {
+  using namespace std::chrono;
+  return int32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+// Sets environment variables for the life of the object.
+class TScopedEnvironment {
+ public:
+  void Set(const char* name, const std::string& value) {
+    const char* old = std::getenv(name);
+    saved_.push_back({name, old ? old : "", old != nullptr});
+    setenv(name, value.c_str(), 1);
+  }
+  ~TScopedEnvironment() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      if (it->existed) {
+        setenv(it->name, it->value.c_str(), 1);
+      } else {
+        unsetenv(it->name);
+      }
+    }
+  }
+
+ private:
+  struct TSaved {
+    const char* name;
+    std::string value;
+    bool existed;
+  };
+  std::vector<TSaved> saved_;
+};
+
+class SdlWaveOutputTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitAudioBackend();
+    SetMixerClock(&SteadyClock);
+  }
+  void TearDown() override {
+    CloseMixerBackend();
+    SetMixerClock(nullptr);
+  }
+};
+
+TEST_F(SdlWaveOutputTest, ASinePlayedOnAChannelComesOutOfTheDiskDriverAtItsPitchAndLevel) {
+  const std::string file = ::testing::TempDir() + "mixer_disk_audio.raw";
+  std::remove(file.c_str());
+  {
+    TScopedEnvironment environment;
+    environment.Set("SDL_AUDIODRIVER", "disk");
+    environment.Set("SDL_DISKAUDIOFILE", file);
+    if (OpenMixerBackend(std::make_shared<TSdlWaveOutput>()) != 0) {
+      GTEST_SKIP() << "SDL's disk audio driver does not open here";
+    }
+  }
+  // One second of 1 kHz at amplitude 8000.
+  constexpr int32_t Hz = 44100;
+  constexpr double Amplitude = 8000;
+  TSampleBufferRef sine = NewSampleBuffer(Hz, Hz, FormatMono16LE);
+  auto* words = reinterpret_cast<int16_t*>(sine->samples);
+  for (int32_t i = 0; i < Hz; ++i) {
+    words[i] = int16_t(std::lround(Amplitude * std::sin(2 * M_PI * 1000.0 * i / Hz)));
+  }
+  TSoundClipRef clip = LoadSoundFile(sine, 0);
+  TAudioChannelRef channel = NewChannel();
+  ASSERT_NE(StartSound(clip, channel), nullptr);
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  while (ChannelIsPlaying(channel) && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(ChannelIsPlaying(channel), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  CloseMixerBackend();
+
+  std::ifstream in(file, std::ios::binary);
+  const std::vector<char> raw((std::istreambuf_iterator<char>(in)), {});
+  std::vector<int16_t> samples(raw.size() / 2);
+  std::memcpy(samples.data(), raw.data(), samples.size() * 2);
+  const int64_t frames = int64_t(samples.size()) / 2;
+  ASSERT_GT(frames, Hz);
+
+  int64_t first = -1;
+  int64_t last = -1;
+  for (int64_t k = 0; k < frames; ++k) {
+    if (std::abs(samples[2 * k]) > 1000) {
+      if (first < 0) first = k;
+      last = k;
+    }
+  }
+  ASSERT_GE(first, 0) << "no sound in the file";
+  // The tone lasts one second of output: no fragment lost or repeated.
+  const double seconds = double(last - first + 1) / Hz;
+  EXPECT_NEAR(seconds, 1.0, 0.05);
+
+  int64_t rising = 0;
+  double energy = 0;
+  int64_t differing = 0;
+  for (int64_t k = first + 1; k <= last; ++k) {
+    const int16_t left = samples[2 * k];
+    const int16_t right = samples[2 * k + 1];
+    rising += samples[2 * (k - 1)] < 0 && left >= 0;
+    energy += double(left) * left;
+    differing += left != right;
+  }
+  const double pitch = rising / seconds;
+  const double rms = std::sqrt(energy / double(last - first));
+  EXPECT_NEAR(pitch, 1000.0, 1000.0 * 0.02);
+  EXPECT_NEAR(rms, Amplitude / std::sqrt(2.0), Amplitude / std::sqrt(2.0) * 0.03);
+  EXPECT_EQ(differing, 0) << "a centred sound is the same on both sides";
+  std::cout << "disk driver: tone " << seconds << " s, " << pitch << " Hz, rms " << rms
+            << " in " << file << "\n";
+}
+
+TEST_F(SdlWaveOutputTest, WithADriverThatCannotOpenTheSilentBackendAnswersEverything) {
+  TScopedEnvironment environment;
+  environment.Set("SDL_AUDIODRIVER", "no-such-driver");
+  // The start-up path of the program: the mixer does not open and the silent backend stays.
+  InitAudio();
+  EXPECT_FALSE(MixerIsOpen());
+  EXPECT_EQ(OpenMixerBackend(), -1);
+  ASSERT_NE(CurrentAudioBackend, nullptr);
+  EXPECT_EQ(std::dynamic_pointer_cast<TMixerBackend>(CurrentAudioBackend), nullptr);
+
+  TSoundClipRef clip = LoadSoundFile(NewSampleBuffer(100, 44100, FormatMono16LE), SoundLoop);
+  ASSERT_NE(clip, nullptr);
+  TAudioChannelRef channel = NewChannel();
+  ASSERT_NE(channel, nullptr);
+  EXPECT_NE(StartSound(clip, channel), nullptr);
+  EXPECT_NE(StartSound(clip), nullptr);
+  SetChannelGain(channel, 0.5f);
+  SetChannelSpeed(channel, 2);
+  HoldChannel(channel);
+  ContinueChannel(channel);
+  EXPECT_EQ(ChannelIsPlaying(channel), 0);
+  HaltChannel(channel);
+  EXPECT_EQ(LoadSoundFile("no such file.ogg", 0), nullptr);
+}
+
+}  // namespace
