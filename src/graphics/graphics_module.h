@@ -1,0 +1,4 @@
+// Start-up of the graphics module.
+#pragma once
+
+void InitGraphics();
