@@ -3,6 +3,7 @@
 #include "graphics/pixmap.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -54,14 +55,27 @@ void ExpandRow(const uint8_t* s, int32_t format, uint8_t* d, int32_t count) {
         d[3] = 255;
       }
       break;
-    case PF_RGB888:
-      for (int32_t i = 0; i < count; ++i, s += 3, d += 4) {
+    case PF_RGB888: {
+      int32_t i = 0;
+      if constexpr (std::endian::native == std::endian::little) {
+        // The commonest expansion (pictures without alpha on their way to a texture): one
+        // four-byte load per pixel with alpha forced in. The last pixel is done bytewise, as
+        // its fourth byte may lie past the row's memory.
+        for (; i + 1 < count; ++i, s += 3, d += 4) {
+          uint32_t v;
+          std::memcpy(&v, s, 4);
+          v |= 0xFF000000u;
+          std::memcpy(d, &v, 4);
+        }
+      }
+      for (; i < count; ++i, s += 3, d += 4) {
         d[0] = s[0];
         d[1] = s[1];
         d[2] = s[2];
         d[3] = 255;
       }
       break;
+    }
     case PF_BGRA8888:
       for (int32_t i = 0; i < count; ++i, s += 4, d += 4) {
         d[0] = s[2];

@@ -128,6 +128,8 @@ TEST(PixmapRows, ConvertPixelRowGoesThroughRgba) {
       {"RGBA8888 to A8 keeps alpha", PF_RGBA8888, {1, 2, 3, 4}, PF_A8, {4}},
       {"RGBA8888 to I8", PF_RGBA8888, {30, 60, 91, 0}, PF_I8, {60}},
       {"A8 to RGBA8888", PF_A8, {5}, PF_RGBA8888, {255, 255, 255, 5}},
+      {"RGB888 to RGBA8888", PF_RGB888, {1, 2, 3, 4, 5, 6, 7, 8, 9}, PF_RGBA8888,
+       {1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255}},
       {"BGR888 to BGRA8888", PF_BGR888, {1, 2, 3}, PF_BGRA8888, {1, 2, 3, 255}},
       {"same format copies", PF_BGRA8888, {1, 2, 3, 4}, PF_BGRA8888, {1, 2, 3, 4}},
   };
