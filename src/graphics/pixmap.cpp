@@ -10,6 +10,10 @@
 #include <new>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "runtime/runtime_error.h"
 
 const int32_t BytesPerPixel[7] = {0, 1, 1, 3, 3, 4, 4};
@@ -370,6 +374,17 @@ struct TSample {
   float t;
 };
 
+#ifdef __SSE2__
+// A pixel's four bytes as four floats.
+inline __m128 Channels(const uint8_t* p) {
+  uint32_t word;
+  std::memcpy(&word, p, 4);
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i bytes = _mm_cvtsi32_si128(static_cast<int>(word));
+  return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero));
+}
+#endif
+
 TSample SampleAt(int32_t i, float scale, int32_t sourceSize) {
   float s = (static_cast<float>(i) + 0.5f) * scale - 0.5f;
   int32_t first = static_cast<int32_t>(std::floor(s));
@@ -406,6 +421,9 @@ TPixmapRef ResamplePixmap(const TPixmapRef& pixmap, int32_t width, int32_t heigh
     const uint8_t* r0 = source->PixelAddress(0, sy.first);
     const uint8_t* r1 = source->PixelAddress(0, sy.second);
     const float ty = sy.t;
+#ifdef __SSE2__
+    const __m128 tyv = _mm_set1_ps(ty);
+#endif
     uint8_t* out = direct ? result->PixelAddress(0, y) : row.data();
     for (int32_t x = 0; x < width; ++x, out += 4) {
       const TColumn& c = columns[x];
@@ -413,11 +431,24 @@ TPixmapRef ResamplePixmap(const TPixmapRef& pixmap, int32_t width, int32_t heigh
       const uint8_t* p01 = r0 + c.second;
       const uint8_t* p10 = r1 + c.first;
       const uint8_t* p11 = r1 + c.second;
+#ifdef __SSE2__
+      // The four channels side by side: the same single-precision operations in the same
+      // order as the scalar form below, so the results are bit for bit the same.
+      const __m128 tx = _mm_set1_ps(c.t);
+      const __m128 a = Channels(p00), b = Channels(p01), e = Channels(p10), f = Channels(p11);
+      const __m128 top = _mm_add_ps(a, _mm_mul_ps(_mm_sub_ps(b, a), tx));
+      const __m128 bottom = _mm_add_ps(e, _mm_mul_ps(_mm_sub_ps(f, e), tx));
+      const __m128i v = _mm_cvttps_epi32(_mm_add_ps(top, _mm_mul_ps(_mm_sub_ps(bottom, top), tyv)));
+      const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(v, v), v);
+      const uint32_t word = static_cast<uint32_t>(_mm_cvtsi128_si32(packed));
+      std::memcpy(out, &word, 4);
+#else
       for (int ch = 0; ch < 4; ++ch) {
         float top = p00[ch] + (static_cast<float>(p01[ch]) - p00[ch]) * c.t;
         float bottom = p10[ch] + (static_cast<float>(p11[ch]) - p10[ch]) * c.t;
         out[ch] = static_cast<uint8_t>(static_cast<int32_t>(top + (bottom - top) * ty));
       }
+#endif
     }
     if (!direct) ConvertPixelRow(row.data(), PF_RGBA8888, result->PixelAddress(0, y), result->format, width);
   }

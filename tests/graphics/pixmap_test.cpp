@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -289,6 +290,53 @@ TEST(PixmapResample, EnlargingClampsAtTheEdges) {
   EXPECT_EQ(ToArgb(wide), (std::vector<uint32_t>{0x00000000, 0x19191919, 0x4B4B4B4B, 0x64646464}));
   TPixmapRef dot = FromArgb(1, 1, PF_RGB888, {0xFF112233});
   EXPECT_EQ(ToArgb(ResamplePixmap(dot, 3, 2)), std::vector<uint32_t>(6, 0xFF112233));
+}
+
+// The resampling rule written out plainly, one channel at a time in single precision.
+uint8_t ReferenceSample(const TPixmapRef& p, int32_t w, int32_t h, int32_t x, int32_t y, int ch) {
+  auto axis = [](int32_t i, float scale, int32_t size, int32_t& first, int32_t& second, float& t) {
+    const float s = (static_cast<float>(i) + 0.5f) * scale - 0.5f;
+    first = static_cast<int32_t>(std::floor(s));
+    if (first < 0) {
+      first = second = 0;
+      t = 0;
+    } else if (first >= size - 1) {
+      first = second = size - 1;
+      t = 0;
+    } else {
+      second = first + 1;
+      t = s - static_cast<float>(first);
+    }
+  };
+  int32_t x0, x1, y0, y1;
+  float tx, ty;
+  axis(x, static_cast<float>(p->width) / static_cast<float>(w), p->width, x0, x1, tx);
+  axis(y, static_cast<float>(p->height) / static_cast<float>(h), p->height, y0, y1, ty);
+  const float p00 = p->PixelAddress(x0, y0)[ch], p01 = p->PixelAddress(x1, y0)[ch];
+  const float p10 = p->PixelAddress(x0, y1)[ch], p11 = p->PixelAddress(x1, y1)[ch];
+  const float top = p00 + (p01 - p00) * tx, bottom = p10 + (p11 - p10) * tx;
+  return static_cast<uint8_t>(static_cast<int32_t>(top + (bottom - top) * ty));
+}
+
+TEST(PixmapResample, MatchesTheRuleExactlyForOddSizes) {
+  std::vector<uint32_t> pixels;
+  uint32_t h = 99;
+  for (int i = 0; i < 37 * 23; ++i) pixels.push_back(h = h * 1664525u + 1013904223u);
+  TPixmapRef source = FromArgb(37, 23, PF_RGBA8888, pixels);
+  const int32_t sizes[][2] = {{16, 29}, {5, 3}, {74, 46}, {1, 40}};
+  for (const auto& size : sizes) {
+    SCOPED_TRACE(::testing::Message() << size[0] << "x" << size[1]);
+    TPixmapRef r = ResamplePixmap(source, size[0], size[1]);
+    int wrong = 0;
+    for (int32_t y = 0; y < size[1]; ++y) {
+      for (int32_t x = 0; x < size[0]; ++x) {
+        for (int ch = 0; ch < 4; ++ch) {
+          if (r->PixelAddress(x, y)[ch] != ReferenceSample(source, size[0], size[1], x, y, ch)) ++wrong;
+        }
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+  }
 }
 
 TEST(PixmapMirror, MirrorsLeftRightAndTopBottom) {
