@@ -1,5 +1,4 @@
-// Pixmap speed: PNG decoding through LoadPixmapFrom beside stb_image on the same bytes, and
-// format conversion and resampling beside a plain memcpy of the same frame.
+// Pixmap speed: PNG decoding beside stb_image, conversion and resampling beside memcpy.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>

@@ -1,5 +1,4 @@
-// TPixmap and the module-level pixmap operations: creation, conversion, keying, resampling,
-// mirroring.
+// TPixmap and the module-level pixmap operations.
 #include "graphics/pixmap.h"
 
 #include <algorithm>

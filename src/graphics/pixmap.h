@@ -1,5 +1,4 @@
-// TPixmap, the six pixel formats with their tables, and the row, keying, resampling and mirroring
-// operations that images, fonts and the render driver use on pixmaps.
+// TPixmap, the pixel formats and their tables, and the pixmap operations.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,4 @@
-// The BMP decoder: palettes of every depth, 16, 24 and 32 bits, bit fields, both row orders
-// and the OS/2 header.
+// The BMP decoder: palettes, 16, 24 and 32 bits, bit fields, row orders, the OS/2 header.
 #include "graphics/bmp_decoder.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// The JPEG decoder: grey and colour pictures, progressive files, refused component counts,
-// and stream errors carried through libjpeg.
+// The JPEG decoder: grey, colour and progressive files, refusals, stream errors.
 #include "graphics/jpeg_decoder.h"
 
 #include <gtest/gtest.h>

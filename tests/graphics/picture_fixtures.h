@@ -1,5 +1,4 @@
-// Picture files made by the tests themselves: PNGs through libpng's writer, JPEGs through
-// libjpeg's compressor, TGAs and BMPs byte by byte; plus helpers to patch and compare them.
+// Picture files the tests make themselves (PNG, JPEG, TGA, BMP) and helpers to damage them.
 #pragma once
 
 #include <png.h>

@@ -1,5 +1,4 @@
-// The decoder registry: order, rewinding, error handling, the caller's stream; and the table
-// of bad files that every decoder must turn into null without crashing.
+// The decoder registry, and the table of bad files that must all come out as null.
 #include "graphics/pixmap_decoder.h"
 
 #include <gtest/gtest.h>

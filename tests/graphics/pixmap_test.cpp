@@ -1,5 +1,4 @@
-// TPixmap: layout, single pixels, row conversion, views and copies, colour keying,
-// resampling and mirroring.
+// TPixmap: layout, pixels, conversion, views, colour keying, resampling, mirroring.
 #include "graphics/pixmap.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// The PNG decoder and SavePixmapPng: every colour type and bit depth, transparency,
-// interlacing, round trips, and libpng failures that must end as "no pixmap".
+// The PNG decoder and SavePixmapPng: every colour type and depth, round trips, errors.
 #include "graphics/png_decoder.h"
 
 #include <gtest/gtest.h>
