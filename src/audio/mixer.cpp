@@ -231,18 +231,17 @@ int MixVoice(sound* voice, int32_t* accum, int32_t n) {
 
 namespace {
 
-// Hands a finished voice back to the game thread. False when the recycle ring is full: the
-// voice then stays in the active list and is tried again at the next pass.
+// Hands a finished voice back to the game thread. Its reference to the sound goes at once, so
+// the count comes back even while the game thread leaves voices waiting in the ring. False when
+// the recycle ring is full: the voice then stays in the active list, marked for recycling, and
+// is tried again at the next pass.
 bool Recycle(mixer* m, sound* voice) {
-  if (m->recyclequeue.Full()) return false;
-  // Freeing could take the allocator's lock: a voice that held the last reference keeps its
-  // pcm, and the game thread frees it when it takes the voice back.
-  if (voice->pcm && voice->pcm->refs.fetch_sub(1, std::memory_order_acq_rel) != 1) {
-    voice->pcm = nullptr;
+  if (voice->holdsref) {
+    voice->holdsref = false;
+    if (voice->pcm->refs.fetch_sub(1, std::memory_order_acq_rel) != 1) voice->pcm = nullptr;
   }
   voice->next = nullptr;
-  m->recyclequeue.Push(voice);
-  return true;
+  return m->recyclequeue.Push(voice);
 }
 
 }  // namespace
@@ -273,6 +272,7 @@ void MixFragment(mixer* m, int16_t* out, int32_t n) {
         *link = following;
         continue;
       }
+      voice->next = following;
     } else if (result == 1) {
       int32_t status = voice->status.load(relaxed);
       // A voice paused as it ended keeps its state until it is resumed; any other change the

@@ -68,10 +68,12 @@ class sound : public output {
   std::atomic<int32_t> release{0};
   // Mixing thread only: the link in the active list.
   sound* next = nullptr;
-  // A counted reference, set before hand-over and cleared by the mixer when it recycles the
-  // voice. A voice that comes back still holding its pcm held the last reference: the mixer
-  // leaves the freeing to the game thread.
+  // What it plays. While holdsref is set the voice counts as one of pcm's references; the
+  // mixer drops that reference when the voice is to be recycled. A voice that comes back with
+  // pcm still set but holdsref clear held the last reference: freeing could take the
+  // allocator's lock, so the mixer leaves it to the game thread.
   pcmdata* pcm = nullptr;
+  bool holdsref = false;
   // 32.32 fixed point, in samples (frames x channels). Mixing thread after hand-over.
   uint64_t position = 0;
   // Shared.

@@ -131,6 +131,7 @@ void Prepare(sound* voice, const TParameters& p) {
   voice->handle = 0;
   voice->next = nullptr;
   voice->pcm = nullptr;
+  voice->holdsref = false;
   voice->position = 0;
   voice->delay = 0;
   voice->queued = false;
@@ -144,6 +145,7 @@ void TakeBack(sound* voice) {
     FreePcmData(voice->pcm);
     voice->pcm = nullptr;
   }
+  voice->holdsref = false;
   const int32_t handle = voice->handle;
   voice->handle = 0;
   voice->queued = false;
@@ -211,12 +213,13 @@ void CloseMixer() {
   // Nothing mixes any more: every voice, wherever it is, gives up its sound.
   for (auto& voice : service->voices) {
     if (!voice->pcm) continue;
-    if (voice->pcm->refs.load(relaxed) == 0) {
-      FreePcmData(voice->pcm);
-    } else {
+    if (voice->holdsref) {
       ReleasePcm(voice->pcm);
+    } else {
+      FreePcmData(voice->pcm);  // the last reference, dropped by the mixer
     }
     voice->pcm = nullptr;
+    voice->holdsref = false;
   }
   service.reset();
 }
@@ -274,6 +277,7 @@ int32_t PlayPcm(pcmdata* pcm, int32_t paused, int32_t handle) {
   voice->status.store((pcm->loop ? VoiceLoop : VoiceOnce) | (paused ? VoicePaused : 0), relaxed);
   pcm->refs.fetch_add(1, relaxed);
   voice->pcm = pcm;
+  voice->holdsref = true;
   voice->position = 0;
   voice->starttime = MixerClock();
   voice->handle = h;
