@@ -192,7 +192,11 @@ int MixVoice(sound* voice, int32_t* accum, int32_t n) {
   m.loop = (status & VoiceLoop) != 0;
   m.bound = uint64_t(uint32_t(pcm->length) * uint32_t(pcm->channels)) << 32;
   // An empty sound, or a one-shot that ended while it was paused, has nothing left to play.
-  if (m.bound == 0 || (!m.loop && voice->position >= m.bound)) return 1;
+  if (m.bound == 0) return 1;
+  if (voice->position >= m.bound) {
+    if (!m.loop) return 1;
+    voice->position %= m.bound;
+  }
 
   const int32_t rate0 = voice->rate.load(relaxed);
   const int32_t rate1 = voice->targetrate.load(relaxed);
