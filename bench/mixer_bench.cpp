@@ -16,7 +16,9 @@ constexpr int32_t FragmentSamples = 1024;
 constexpr int32_t FragmentFrames = FragmentSamples / 2;
 constexpr double FragmentSeconds = double(FragmentFrames) / 44100.0;
 
-int32_t FixedClock() { return 1000; }
+int32_t FixedClock() {
+  return 1000;
+}
 
 // One second of a chord, so that interpolation reads changing values.
 std::vector<int16_t> Tone(int32_t hz, int32_t channels) {
@@ -37,9 +39,9 @@ void Report(benchmark::State& state, int64_t voices) {
       benchmark::Counter(frames * double(voices), benchmark::Counter::kIsIterationInvariantRate |
                                                       benchmark::Counter::kInvert);
   // Percent of one core the mixing takes in real time (CPU seconds per 100 s of sound).
-  state.counters["core_pct"] = benchmark::Counter(FragmentSeconds / 100,
-                                                  benchmark::Counter::kIsIterationInvariantRate |
-                                                      benchmark::Counter::kInvert);
+  state.counters["core_pct"] =
+      benchmark::Counter(FragmentSeconds / 100, benchmark::Counter::kIsIterationInvariantRate |
+                                                    benchmark::Counter::kInvert);
 }
 
 // Arguments: voices, stereo (0: mono 22050 Hz, 1: stereo 44100 Hz), ramp (0: steady, 1: every

@@ -16,13 +16,15 @@ void ReportPlayFailure() {
 waveoutdevice::waveoutdevice(TWaveOutputDeviceRef output, mixer::TClock clock)
     : wave(std::move(output)), clock_(clock) {}
 
-waveoutdevice::~waveoutdevice() { close(); }
+waveoutdevice::~waveoutdevice() {
+  close();
+}
 
 int32_t waveoutdevice::open() {
   mixer = std::make_unique<::mixer>(fragment, clock_);
   buffer.reset(new int16_t[BufferSamples]());
-  if (!wave || !wave->Open(reinterpret_cast<const uint8_t*>(buffer.get()),
-                           BufferSamples * samplebytes)) {
+  if (!wave ||
+      !wave->Open(reinterpret_cast<const uint8_t*>(buffer.get()), BufferSamples * samplebytes)) {
     return 1;
   }
   opened_ = true;

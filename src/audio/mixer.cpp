@@ -34,12 +34,22 @@ void sound::setpan(int16_t value) {
   if (status.load(relaxed) & VoicePaused) pan.store(value, relaxed);
 }
 
-void sound::setdepth(int16_t value) { targetdepth.store(value, relaxed); }
+void sound::setdepth(int16_t value) {
+  targetdepth.store(value, relaxed);
+}
 
-int32_t sound::getrate(bool target) { return (target ? targetrate : rate).load(relaxed); }
-int16_t sound::getvolume(bool target) { return (target ? targetvolume : volume).load(relaxed); }
-int16_t sound::getpan(bool target) { return (target ? targetpan : pan).load(relaxed); }
-int16_t sound::getdepth(bool target) { return (target ? targetdepth : depth).load(relaxed); }
+int32_t sound::getrate(bool target) {
+  return (target ? targetrate : rate).load(relaxed);
+}
+int16_t sound::getvolume(bool target) {
+  return (target ? targetvolume : volume).load(relaxed);
+}
+int16_t sound::getpan(bool target) {
+  return (target ? targetpan : pan).load(relaxed);
+}
+int16_t sound::getdepth(bool target) {
+  return (target ? targetdepth : depth).load(relaxed);
+}
 
 void sound::ResetParameters(int32_t new_rate, int16_t new_volume, int16_t new_pan,
                             int16_t new_depth) {

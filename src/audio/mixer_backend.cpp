@@ -18,7 +18,9 @@ int64_t ToFixed(float value, double scale, int64_t low, int64_t high) {
   return int64_t(scaled);
 }
 
-int16_t ToFixed16(float value) { return int16_t(ToFixed(value, 4096.0, -32768, 32767)); }
+int16_t ToFixed16(float value) {
+  return int16_t(ToFixed(value, 4096.0, -32768, 32767));
+}
 
 }  // namespace
 
@@ -31,8 +33,8 @@ TSoundClipRef TMixerBackend::CreateSoundClip(const TSampleBufferRef& sample, int
   const int32_t channels = SampleChannels(source->format);
   if (channels == 0) return nullptr;
   const int32_t bits = SampleFrameBytes(source->format) * 8 / channels;
-  pcmdata* pcm = CreatePcm(source->length, bits, channels, source->hz, source->samples,
-                           flags != 0 ? 1 : 0);
+  pcmdata* pcm =
+      CreatePcm(source->length, bits, channels, source->hz, source->samples, flags != 0 ? 1 : 0);
   if (!pcm) return nullptr;
   return TMixerSoundClip::Wrap(pcm);
 }
@@ -43,7 +45,9 @@ TAudioChannelRef TMixerBackend::OpenChannel() {
   return TMixerChannel::Wrap(handle);
 }
 
-TMixerSoundClip::~TMixerSoundClip() { ReleasePcm(pcm); }
+TMixerSoundClip::~TMixerSoundClip() {
+  ReleasePcm(pcm);
+}
 
 std::shared_ptr<TMixerSoundClip> TMixerSoundClip::Wrap(pcmdata* pcm) {
   auto clip = std::make_shared<TMixerSoundClip>();
@@ -72,7 +76,9 @@ TAudioChannelRef TMixerSoundClip::Play(const TAudioChannelRef& channel, int32_t 
   return TMixerChannel::Wrap(result);
 }
 
-TMixerChannel::~TMixerChannel() { ReleaseHandle(handle); }
+TMixerChannel::~TMixerChannel() {
+  ReleaseHandle(handle);
+}
 
 std::shared_ptr<TMixerChannel> TMixerChannel::Wrap(int32_t handle) {
   auto channel = std::make_shared<TMixerChannel>();
@@ -80,24 +86,38 @@ std::shared_ptr<TMixerChannel> TMixerChannel::Wrap(int32_t handle) {
   return channel;
 }
 
-void TMixerChannel::Halt() { StopHandle(handle); }
-void TMixerChannel::SetPaused(int32_t paused) { PauseHandle(handle, paused); }
-void TMixerChannel::SetGain(float gain) { SetHandleVolume(handle, ToFixed16(gain)); }
-void TMixerChannel::SetBalance(float pan) { SetHandlePan(handle, ToFixed16(pan)); }
-void TMixerChannel::SetSurround(float depth) { SetHandleDepth(handle, ToFixed16(depth)); }
+void TMixerChannel::Halt() {
+  StopHandle(handle);
+}
+void TMixerChannel::SetPaused(int32_t paused) {
+  PauseHandle(handle, paused);
+}
+void TMixerChannel::SetGain(float gain) {
+  SetHandleVolume(handle, ToFixed16(gain));
+}
+void TMixerChannel::SetBalance(float pan) {
+  SetHandlePan(handle, ToFixed16(pan));
+}
+void TMixerChannel::SetSurround(float depth) {
+  SetHandleDepth(handle, ToFixed16(depth));
+}
 
 void TMixerChannel::SetSpeed(float rate) {
   SetHandleRate(handle, int32_t(ToFixed(rate, 65536.0, std::numeric_limits<int32_t>::min(),
                                         std::numeric_limits<int32_t>::max())));
 }
 
-int32_t TMixerChannel::IsPlaying() { return HandleStatus(handle) > 1 ? 1 : 0; }
+int32_t TMixerChannel::IsPlaying() {
+  return HandleStatus(handle) > 1 ? 1 : 0;
+}
 
 namespace {
 
 bool exit_action_registered = false;
 
-void CloseMixerAtExit() { CloseMixer(); }
+void CloseMixerAtExit() {
+  CloseMixer();
+}
 
 }  // namespace
 

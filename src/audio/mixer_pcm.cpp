@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-pcmdata* NewPcmData(int32_t length, int32_t bits, int32_t channels, int32_t hz,
-                    const void* frames, bool loop) {
+pcmdata* NewPcmData(int32_t length, int32_t bits, int32_t channels, int32_t hz, const void* frames,
+                    bool loop) {
   if (channels != 1 && channels != 2) return nullptr;
   if (length < 0 || hz < 1 || hz > 1000000) return nullptr;
   // The reader knows two sample widths; anything but 8 is read as 16 bits, so the frames must
@@ -40,4 +40,6 @@ pcmdata* NewPcmData(int32_t length, int32_t bits, int32_t channels, int32_t hz,
   return pcm;
 }
 
-void FreePcmData(pcmdata* pcm) { delete pcm; }
+void FreePcmData(pcmdata* pcm) {
+  delete pcm;
+}

@@ -31,8 +31,8 @@ struct pcmdata {
 // than 1 or 2, a negative length, a rate outside 1 to 1000000 or a size beyond 31 bits. Bits
 // other than 8 are taken as 16. frames (may be null: silence) holds length frames in that
 // layout; the guard frame repeats the first frame of a loop, else the last frame.
-pcmdata* NewPcmData(int32_t length, int32_t bits, int32_t channels, int32_t hz,
-                    const void* frames, bool loop);
+pcmdata* NewPcmData(int32_t length, int32_t bits, int32_t channels, int32_t hz, const void* frames,
+                    bool loop);
 
 // Frees the record and its frames, whatever the count says.
 void FreePcmData(pcmdata* pcm);

@@ -43,15 +43,15 @@ std::atomic<mixer::TClock> clock_override{nullptr};
 
 int32_t SteadyMilliseconds() {
   using namespace std::chrono;
-  return int32_t(
-      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  return int32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 bool IsCurrent(int32_t handle) {
   if (!service || handle == 0) return false;
   const int32_t slot = handle & SlotMask;
   const THandleTable& t = service->table;
-  return slot != 0 && t.allocated[slot] && t.generations[slot] == (uint32_t(handle) & ~uint32_t(SlotMask));
+  return slot != 0 && t.allocated[slot] &&
+         t.generations[slot] == (uint32_t(handle) & ~uint32_t(SlotMask));
 }
 
 void TakeBack(sound* voice);
@@ -189,7 +189,9 @@ sound* Resolve(int32_t handle) {
 
 }  // namespace
 
-int32_t OpenMixer() { return OpenMixer(std::make_shared<TSdlWaveOutput>()); }
+int32_t OpenMixer() {
+  return OpenMixer(std::make_shared<TSdlWaveOutput>());
+}
 
 int32_t OpenMixer(TWaveOutputDeviceRef output) {
   if (service) return 0;
@@ -224,9 +226,13 @@ void CloseMixer() {
   service.reset();
 }
 
-bool MixerIsOpen() { return service != nullptr; }
+bool MixerIsOpen() {
+  return service != nullptr;
+}
 
-int32_t NewHandle() { return service ? AllocateSlot(true) : 0; }
+int32_t NewHandle() {
+  return service ? AllocateSlot(true) : 0;
+}
 
 void ReleaseHandle(int32_t handle) {
   if (!IsCurrent(handle)) return;
@@ -334,13 +340,19 @@ void ReleasePcm(pcmdata* pcm) {
   if (pcm && pcm->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) FreePcmData(pcm);
 }
 
-void SetMixerClock(mixer::TClock clock) { clock_override.store(clock); }
+void SetMixerClock(mixer::TClock clock) {
+  clock_override.store(clock);
+}
 
 int32_t MixerClock() {
   if (mixer::TClock clock = clock_override.load(relaxed)) return clock();
   return CurrentSystemDriver() ? Milliseconds() : SteadyMilliseconds();
 }
 
-int32_t MixerVoiceCount() { return service ? int32_t(service->voices.size()) : 0; }
+int32_t MixerVoiceCount() {
+  return service ? int32_t(service->voices.size()) : 0;
+}
 
-waveoutdevice* MixerDevice() { return service ? service->device.get() : nullptr; }
+waveoutdevice* MixerDevice() {
+  return service ? service->device.get() : nullptr;
+}

@@ -16,7 +16,9 @@ void SDLCALL AudioCallback(void* self, Uint8* stream, int length) {
 
 }  // namespace
 
-TSdlWaveOutput::~TSdlWaveOutput() { Close(); }
+TSdlWaveOutput::~TSdlWaveOutput() {
+  Close();
+}
 
 bool TSdlWaveOutput::Open(const uint8_t* buffer, int32_t bytes) {
   if (device_ != 0) return false;
@@ -86,8 +88,8 @@ void TSdlWaveOutput::Fill(uint8_t* stream, int32_t length) {
   }
   const int64_t position = played_.load(std::memory_order_relaxed);
   // Only what the mixer has published may be read; the rest of the request is an underrun.
-  const int64_t ready = std::clamp<int64_t>(
-      published_.load(std::memory_order_acquire) - position, 0, length);
+  const int64_t ready =
+      std::clamp<int64_t>(published_.load(std::memory_order_acquire) - position, 0, length);
   int64_t done = 0;
   while (done < ready) {
     const int64_t at = (position + done) % bytes_;

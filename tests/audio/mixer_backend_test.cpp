@@ -1,5 +1,7 @@
 // The mixer backend: sound clips and channels over the mixer service, on a device the test
 // drives.
+#include "audio/mixer_backend.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -7,14 +9,15 @@
 #include <vector>
 
 #include "audio/audio_backend.h"
-#include "audio/mixer_backend.h"
 #include "audio/mixer_service.h"
 #include "support/fake_output_device.h"
 
 namespace {
 
 std::atomic<int32_t> test_now{0};
-int32_t TestClock() { return test_now.load(); }
+int32_t TestClock() {
+  return test_now.load();
+}
 
 class MixerBackendTest : public ::testing::Test {
  protected:

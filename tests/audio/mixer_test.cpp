@@ -13,7 +13,9 @@
 namespace {
 
 std::atomic<int32_t> test_now{0};
-int32_t TestClock() { return test_now.load(); }
+int32_t TestClock() {
+  return test_now.load();
+}
 
 constexpr int32_t FragmentFrames = 512;
 
@@ -39,8 +41,8 @@ class MixerTest : public ::testing::Test {
 
   // A 16-bit sound owned by the fixture.
   pcmdata* Sound(const std::vector<int16_t>& samples, int32_t channels, int32_t hz, bool loop) {
-    pcmdata* pcm = CreatePcm(int32_t(samples.size()) / channels, 16, channels, hz,
-                             samples.data(), loop);
+    pcmdata* pcm =
+        CreatePcm(int32_t(samples.size()) / channels, 16, channels, hz, samples.data(), loop);
     sounds.push_back(pcm);
     return pcm;
   }
@@ -102,8 +104,8 @@ TEST_F(MixerTest, FullVolumeSampleComesOutUnchangedAndPanAndDepthShapeTheSides) 
     int16_t right;
   };
   const Case cases[] = {
-      {0, 0, 1000, 1000},    {4096, 0, 0, 1000},    {-4096, 0, 1000, 0},
-      {2048, 0, 500, 1000},  {-1024, 0, 1000, 750}, {0, -4096, 1000, -1000},
+      {0, 0, 1000, 1000},   {4096, 0, 0, 1000},    {-4096, 0, 1000, 0},
+      {2048, 0, 500, 1000}, {-1024, 0, 1000, 750}, {0, -4096, 1000, -1000},
   };
   pcmdata* pcm = Constant(1000, 4000, true);
   for (const Case& c : cases) {
@@ -421,7 +423,7 @@ TEST_F(MixerTest, CreatePcmRefusesLayoutsTheMixerCannotRead) {
     bool accepted;
   };
   const Case cases[] = {
-      {10, 16, 1, 44100, true}, {10, 8, 2, 22050, true}, {0, 16, 1, 44100, true},
+      {10, 16, 1, 44100, true},  {10, 8, 2, 22050, true},   {0, 16, 1, 44100, true},
       {10, 16, 3, 44100, false}, {10, 16, 0, 44100, false}, {-1, 16, 1, 44100, false},
       {10, 16, 1, 0, false},     {10, 16, 1, -5, false},
   };

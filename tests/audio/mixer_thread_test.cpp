@@ -18,7 +18,9 @@
 namespace {
 
 std::atomic<int32_t> shared_now{0};
-int32_t SharedClock() { return shared_now.load(); }
+int32_t SharedClock() {
+  return shared_now.load();
+}
 
 struct TRandom {
   uint32_t state = 12345;
@@ -38,9 +40,9 @@ std::vector<pcmdata*> MakeSounds() {
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 7);
   for (size_t i = 0; i < music.size(); ++i) music[i] = int16_t((i * 13) % 12000 - 6000);
   return {
-      CreatePcm(300, 16, 1, 22050, mono.data(), 0),      // one-shots: temporary plays
+      CreatePcm(300, 16, 1, 22050, mono.data(), 0),  // one-shots: temporary plays
       CreatePcm(1000, 16, 2, 44100, stereo.data(), 0),
-      CreatePcm(500, 8, 1, 11025, bytes.data(), 1),      // loops: channels only
+      CreatePcm(500, 8, 1, 11025, bytes.data(), 1),  // loops: channels only
       CreatePcm(2000, 16, 2, 48000, music.data(), 1),
   };
 }

@@ -129,8 +129,8 @@ TEST_F(SdlWaveOutputTest, ASinePlayedOnAChannelComesOutOfTheDiskDriverAtItsPitch
   EXPECT_NEAR(pitch, 1000.0, 1000.0 * 0.02);
   EXPECT_NEAR(rms, Amplitude / std::sqrt(2.0), Amplitude / std::sqrt(2.0) * 0.03);
   EXPECT_EQ(differing, 0) << "a centred sound is the same on both sides";
-  std::cout << "disk driver: tone " << seconds << " s, " << pitch << " Hz, rms " << rms
-            << " in " << file << "\n";
+  std::cout << "disk driver: tone " << seconds << " s, " << pitch << " Hz, rms " << rms << " in "
+            << file << "\n";
 }
 
 TEST_F(SdlWaveOutputTest, WithADriverThatCannotOpenTheSilentBackendAnswersEverything) {
