@@ -81,12 +81,7 @@ TEST(BmpDecoderTest, ReadsEachUncompressedDepth) {
     EXPECT_EQ(p->format, c.format);
     ASSERT_EQ(p->width, c.width);
     ASSERT_EQ(p->height, static_cast<int32_t>(c.argb.size()) / c.width);
-    std::vector<std::string> got, want;
-    for (int32_t i = 0; i < static_cast<int32_t>(c.argb.size()); ++i) {
-      got.push_back(ArgbText(p->GetPixelARGB(i % c.width, i / c.width)));
-      want.push_back(ArgbText(c.argb[i]));
-    }
-    EXPECT_EQ(got, want);
+    EXPECT_EQ(fixtures::ArgbRows(p), fixtures::ArgbTexts(c.argb));
   }
 }
 

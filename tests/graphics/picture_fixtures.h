@@ -311,4 +311,19 @@ inline std::string ArgbText(uint32_t argb) {
   return text;
 }
 
+// Every pixel of a decoded picture, row by row, as ARGB text: a mismatch shows all of them.
+inline std::vector<std::string> ArgbRows(const TPixmapRef& p) {
+  std::vector<std::string> out;
+  for (int32_t y = 0; y < p->height; ++y) {
+    for (int32_t x = 0; x < p->width; ++x) out.push_back(ArgbText(p->GetPixelARGB(x, y)));
+  }
+  return out;
+}
+
+inline std::vector<std::string> ArgbTexts(const std::vector<uint32_t>& argb) {
+  std::vector<std::string> out;
+  for (uint32_t v : argb) out.push_back(ArgbText(v));
+  return out;
+}
+
 }  // namespace fixtures
