@@ -71,12 +71,21 @@ namespace {
 
 enum class Layout { Mono8, Mono16, Stereo8, Stereo16 };
 
-// Left and right gains of volume g at pan p and depth d, all 4.12.
-inline void Gains(int32_t g, int32_t p, int32_t d, int32_t& left, int32_t& right) {
-  left = right = g;
-  if (p > 0) left = (g * (4096 - p)) >> 12;
-  if (p < 0) right = (g * (4096 + p)) >> 12;
-  if (d < 0) right = -right;
+// The factors that pan p and depth d put on the left and right gains, all 4.12: a pan
+// towards one side turns the other side down, and a negative depth inverts the right side.
+struct TPanFactors {
+  TPanFactors(int32_t p, int32_t d)
+      : left(p > 0 ? 4096 - p : 4096), right(p < 0 ? 4096 + p : 4096), right_sign(d < 0 ? -1 : 1) {}
+  int32_t left;
+  int32_t right;
+  int32_t right_sign;
+};
+
+// Left and right gains of volume g, 4.12. NOTE: a side that is not turned down gets
+// (g * 4096) >> 12, which is g itself, so no side needs a branch of its own.
+inline void Gains(int32_t g, const TPanFactors& f, int32_t& left, int32_t& right) {
+  left = (g * f.left) >> 12;
+  right = ((g * f.right) >> 12) * f.right_sign;
 }
 
 // The sample pair at a 32.32 position, linearly interpolated towards the next frame. The
@@ -138,14 +147,15 @@ inline bool EndRule(uint64_t& position, uint64_t bound, bool loop) {
 
 template <Layout L, bool Ramp>
 int MixFrames(sound* voice, const uint8_t* data, int32_t* accum, int32_t frames, TMixParams m) {
+  const TPanFactors pan(m.pan, m.depth);
   int32_t left = 0;
   int32_t right = 0;
-  if (!Ramp) Gains(m.volume >> 8, m.pan, m.depth, left, right);
+  if (!Ramp) Gains(m.volume >> 8, pan, left, right);
   uint64_t position = m.position;
   int64_t step = m.step;
   int32_t volume = m.volume;
   for (int32_t k = 0; k < frames; ++k) {
-    if (Ramp) Gains(volume >> 8, m.pan, m.depth, left, right);
+    if (Ramp) Gains(volume >> 8, pan, left, right);
     int32_t s_left;
     int32_t s_right;
     ReadFrame<L>(data, position, s_left, s_right);
