@@ -27,7 +27,9 @@ constexpr int32_t kWidth = 1024;
 constexpr int32_t kHeight = 768;
 constexpr double kPixels = double{kWidth} * kHeight;
 
-uint8_t Clamp(int v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
+uint8_t Clamp(int v) {
+  return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+}
 
 // A picture like a game background: gradients, discs with shading, bars and stripes.
 TPixmapRef Picture(int32_t format) {
@@ -35,8 +37,10 @@ TPixmapRef Picture(int32_t format) {
   struct Disc {
     int cx, cy, r;
     uint8_t red, green, blue;
-  } discs[] = {{200, 200, 120, 240, 180, 40}, {700, 300, 200, 40, 160, 220},
-               {480, 620, 90, 200, 60, 120},  {900, 650, 60, 250, 250, 250}};
+  } discs[] = {{200, 200, 120, 240, 180, 40},
+               {700, 300, 200, 40, 160, 220},
+               {480, 620, 90, 200, 60, 120},
+               {900, 650, 60, 250, 250, 250}};
   for (int32_t y = 0; y < kHeight; ++y) {
     for (int32_t x = 0; x < kWidth; ++x) {
       int r = x / 4, g = y / 3, b = 96 + (x + y) / 16, a = 255 - y / 4;
@@ -52,8 +56,9 @@ TPixmapRef Picture(int32_t format) {
       }
       if (y > 560 && y < 600 && (x / 32) % 2 == 0) r = g = b = 30;
       if (x > 40 && x < 80) b = 255 - y / 3, a = 128;
-      p->PutPixelARGB(x, y, uint32_t{Clamp(a)} << 24 | uint32_t{Clamp(r)} << 16 |
-                                uint32_t{Clamp(g)} << 8 | Clamp(b));
+      p->PutPixelARGB(
+          x, y,
+          uint32_t{Clamp(a)} << 24 | uint32_t{Clamp(r)} << 16 | uint32_t{Clamp(g)} << 8 | Clamp(b));
     }
   }
   return p;
@@ -81,8 +86,10 @@ void BM_LoadPixmapFrom(benchmark::State& state) {
   const std::vector<uint8_t>& png = PngOf(format);
   // Both decoders must see the same picture, or the race means nothing.
   int w, h, n;
-  uint8_t* reference = stbi_load_from_memory(png.data(), static_cast<int>(png.size()), &w, &h, &n, 0);
-  TPixmapRef check = LoadPixmapFrom(TMemoryStream::Borrow(png.data(), static_cast<int64_t>(png.size())));
+  uint8_t* reference =
+      stbi_load_from_memory(png.data(), static_cast<int>(png.size()), &w, &h, &n, 0);
+  TPixmapRef check =
+      LoadPixmapFrom(TMemoryStream::Borrow(png.data(), static_cast<int64_t>(png.size())));
   bool same = reference && check && check->format == format && w == kWidth && h == kHeight;
   for (int32_t y = 0; same && y < kHeight; ++y) {
     same = std::memcmp(check->PixelAddress(0, y), reference + static_cast<size_t>(y) * w * n,
@@ -94,7 +101,8 @@ void BM_LoadPixmapFrom(benchmark::State& state) {
     return;
   }
   for (auto _ : state) {
-    TPixmapRef p = LoadPixmapFrom(TMemoryStream::Borrow(png.data(), static_cast<int64_t>(png.size())));
+    TPixmapRef p =
+        LoadPixmapFrom(TMemoryStream::Borrow(png.data(), static_cast<int64_t>(png.size())));
     benchmark::DoNotOptimize(p->pixels);
   }
   state.SetLabel(std::to_string(png.size()) + " bytes of PNG");
@@ -105,7 +113,8 @@ void BM_StbImage(benchmark::State& state) {
   const std::vector<uint8_t>& png = PngOf(static_cast<int32_t>(state.range(0)));
   for (auto _ : state) {
     int w, h, n;
-    uint8_t* pixels = stbi_load_from_memory(png.data(), static_cast<int>(png.size()), &w, &h, &n, 0);
+    uint8_t* pixels =
+        stbi_load_from_memory(png.data(), static_cast<int>(png.size()), &w, &h, &n, 0);
     benchmark::DoNotOptimize(pixels);
     stbi_image_free(pixels);
   }

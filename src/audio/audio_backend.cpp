@@ -13,7 +13,9 @@ void TAudioChannel::SetGain(float gain) {}
 void TAudioChannel::SetBalance(float pan) {}
 void TAudioChannel::SetSurround(float depth) {}
 void TAudioChannel::SetSpeed(float rate) {}
-int32_t TAudioChannel::IsPlaying() { return 0; }
+int32_t TAudioChannel::IsPlaying() {
+  return 0;
+}
 
 TAudioChannelRef TSoundClip::Start(const TAudioChannelRef& channel) {
   return std::make_shared<TAudioChannel>();
@@ -40,7 +42,9 @@ TSoundClipRef TAudioBackend::CreateSoundClip(const TSampleBufferRef& sample, int
   return std::make_shared<TSoundClip>();
 }
 
-TAudioChannelRef TAudioBackend::OpenChannel() { return std::make_shared<TAudioChannel>(); }
+TAudioChannelRef TAudioBackend::OpenChannel() {
+  return std::make_shared<TAudioChannel>();
+}
 
 void SetAudioBackend(TAudioBackendRef backend) {
   CurrentAudioBackend = backend ? std::move(backend) : std::make_shared<TAudioBackend>();

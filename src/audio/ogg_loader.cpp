@@ -49,7 +49,9 @@ int SeekCallback(void* source, ogg_int64_t offset, int whence) {
 }
 
 // The registry closes the stream; the decoder only borrows it.
-int CloseCallback(void* source) { return 0; }
+int CloseCallback(void* source) {
+  return 0;
+}
 
 long TellCallback(void* source) {
   try {

@@ -8,9 +8,13 @@
 
 namespace {
 
-bool KnownFormat(int32_t format) { return format >= 1 && format <= 6; }
+bool KnownFormat(int32_t format) {
+  return format >= 1 && format <= 6;
+}
 
-[[noreturn]] void Unimplemented() { RuntimeError("Unimplemented sample format conversion"); }
+[[noreturn]] void Unimplemented() {
+  RuntimeError("Unimplemented sample format conversion");
+}
 
 // Format 6 frames are written and read as four bytes: left high, left low, right high, right low.
 inline void PutPivot(uint8_t* out, int32_t left, int32_t right) {
@@ -24,8 +28,12 @@ inline int32_t Signed16(uint8_t high, uint8_t low) {
   return static_cast<int16_t>(static_cast<uint16_t>(high << 8 | low));
 }
 
-inline int32_t From8(uint8_t b) { return b * 257 - 32768; }
-inline uint8_t To8(int32_t v) { return static_cast<uint8_t>((v + 32768) / 257); }
+inline int32_t From8(uint8_t b) {
+  return b * 257 - 32768;
+}
+inline uint8_t To8(int32_t v) {
+  return static_cast<uint8_t>((v + 32768) / 257);
+}
 
 void ToPivot(const uint8_t* in, int32_t format, uint8_t* out, int32_t length) {
   for (int32_t i = 0; i < length; ++i, out += 4) {

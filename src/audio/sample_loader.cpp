@@ -8,7 +8,9 @@
 
 TSampleLoaderRef SampleLoaders;
 
-TSampleBufferRef TSampleLoader::LoadSample(TStream& stream) { AbstractMethod(); }
+TSampleBufferRef TSampleLoader::LoadSample(TStream& stream) {
+  AbstractMethod();
+}
 
 TSampleLoaderRef AddSampleLoader(TSampleLoaderRef loader) {
   loader->next = SampleLoaders;

@@ -6,7 +6,9 @@
 namespace {
 
 // Little-endian fields; each returns false when the stream ends before the field does.
-bool ReadExactly(TStream& stream, void* out, int64_t n) { return stream.ReadBytes(out, n) == n; }
+bool ReadExactly(TStream& stream, void* out, int64_t n) {
+  return stream.ReadBytes(out, n) == n;
+}
 
 bool ReadU16(TStream& stream, uint32_t& value) {
   uint8_t b[2];
@@ -22,9 +24,13 @@ bool ReadU32(TStream& stream, uint32_t& value) {
   return true;
 }
 
-bool ReadTag(TStream& stream, char (&tag)[4]) { return ReadExactly(stream, tag, 4); }
+bool ReadTag(TStream& stream, char (&tag)[4]) {
+  return ReadExactly(stream, tag, 4);
+}
 
-bool TagIs(const char (&tag)[4], const char* name) { return std::memcmp(tag, name, 4) == 0; }
+bool TagIs(const char (&tag)[4], const char* name) {
+  return std::memcmp(tag, name, 4) == 0;
+}
 
 bool Skip(TStream& stream, int64_t n) {
   int64_t here = stream.Pos();
@@ -80,8 +86,8 @@ TSampleBufferRef TWavSampleLoader::LoadSample(TStream& stream) {
     if (size >= 0 && here >= 0 && bytes > size - here) return nullptr;
     // A file without a single frame is no sound: a voice needs one frame to interpolate from.
     if (frames == 0 || bytes > INT32_MAX) return nullptr;
-    auto sample = TSampleBuffer::Make(static_cast<int32_t>(frames), static_cast<int32_t>(hz),
-                                      format);
+    auto sample =
+        TSampleBuffer::Make(static_cast<int32_t>(frames), static_cast<int32_t>(hz), format);
     if (bytes > 0 && !ReadExactly(stream, sample->samples, bytes)) return nullptr;
     return sample;
   }

@@ -12,7 +12,9 @@ namespace {
 enum : uint32_t { kRgb = 0, kBitFields = 3 };
 constexpr int32_t kFileHeaderSize = 14;
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint16_t Le16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 uint32_t Le32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
          static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
@@ -31,7 +33,8 @@ struct TField {
   }
   uint8_t Get(uint32_t pixel, uint8_t absent) const {
     if (!mask) return absent;
-    return static_cast<uint8_t>((static_cast<uint64_t>((pixel & mask) >> shift) * 255 + max / 2) / max);
+    return static_cast<uint8_t>((static_cast<uint64_t>((pixel & mask) >> shift) * 255 + max / 2) /
+                                max);
   }
 };
 
@@ -111,13 +114,15 @@ TPixmapRef TBmpDecoder::Decode(const TStreamRef& stream) {
     uint32_t entries = colorsUsed == 0 || colorsUsed > most ? most : colorsUsed;
     // Short palettes are common where the header leaves the count implicit: the data offset
     // says how many entries are really there.
-    entries = std::min<uint32_t>(entries, (dataOffset - kFileHeaderSize - infoSize) / paletteEntryBytes);
+    entries =
+        std::min<uint32_t>(entries, (dataOffset - kFileHeaderSize - infoSize) / paletteEntryBytes);
     std::vector<uint8_t> raw(entries * paletteEntryBytes);
     if (stream->ReadBytes(raw.data(), static_cast<int64_t>(raw.size())) !=
         static_cast<int64_t>(raw.size())) {
       return nullptr;
     }
-    for (uint32_t i = 0; i < entries; ++i) std::memcpy(palette + i * 3, &raw[i * paletteEntryBytes], 3);
+    for (uint32_t i = 0; i < entries; ++i)
+      std::memcpy(palette + i * 3, &raw[i * paletteEntryBytes], 3);
   }
 
   const int64_t stride = (width * bitCount + 31) / 32 * 4;
@@ -126,8 +131,8 @@ TPixmapRef TBmpDecoder::Decode(const TStreamRef& stream) {
   if (start >= 0 && size >= 0 && size - start < dataOffset + stride * height) return nullptr;
   if (stream->Seek(start + dataOffset) != start + dataOffset) return nullptr;
 
-  TPixmapRef pixmap = TPixmap::New(static_cast<int32_t>(width), static_cast<int32_t>(height),
-                                   format, 4);
+  TPixmapRef pixmap =
+      TPixmap::New(static_cast<int32_t>(width), static_cast<int32_t>(height), format, 4);
   std::vector<uint8_t> row(static_cast<size_t>(stride));
   bool anyAlpha = false;
   for (int64_t i = 0; i < height; ++i) {
@@ -140,8 +145,7 @@ TPixmapRef TBmpDecoder::Decode(const TStreamRef& stream) {
         case 4:
         case 8: {
           const int64_t bit = x * bitCount;
-          const uint32_t index =
-              (in[bit / 8] >> (8 - bitCount - bit % 8)) & ((1u << bitCount) - 1);
+          const uint32_t index = (in[bit / 8] >> (8 - bitCount - bit % 8)) & ((1u << bitCount) - 1);
           std::memcpy(out, palette + index * 3, 3);
           out += 3;
           break;

@@ -2,13 +2,13 @@
 #include "graphics/jpeg_decoder.h"
 
 // jpeglib.h needs size_t and FILE declared before it.
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include <csetjmp>
 #include <cstddef>
 #include <cstdio>
-#include <csetjmp>
 #include <exception>
-
-#include <jpeglib.h>
-#include <jerror.h>
 
 namespace {
 

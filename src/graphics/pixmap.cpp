@@ -26,9 +26,13 @@ namespace {
 
 constexpr std::align_val_t kPixelAlignment{16};
 
-bool KnownFormat(int32_t format) { return format >= PF_I8 && format <= PF_RGBA8888; }
+bool KnownFormat(int32_t format) {
+  return format >= PF_I8 && format <= PF_RGBA8888;
+}
 
-int32_t Bpp(int32_t format) { return KnownFormat(format) ? BytesPerPixel[format] : 0; }
+int32_t Bpp(int32_t format) {
+  return KnownFormat(format) ? BytesPerPixel[format] : 0;
+}
 
 int64_t PitchFor(int64_t width, int32_t format, int32_t align) {
   if (align < 1) align = 1;
@@ -100,7 +104,8 @@ void ExpandRow(const uint8_t* s, int32_t format, uint8_t* d, int32_t count) {
 void ReduceRow(const uint8_t* s, uint8_t* d, int32_t format, int32_t count) {
   switch (format) {
     case PF_I8:
-      for (int32_t i = 0; i < count; ++i, s += 4) d[i] = static_cast<uint8_t>((s[0] + s[1] + s[2]) / 3);
+      for (int32_t i = 0; i < count; ++i, s += 4)
+        d[i] = static_cast<uint8_t>((s[0] + s[1] + s[2]) / 3);
       break;
     case PF_A8:
       for (int32_t i = 0; i < count; ++i, s += 4) d[i] = s[3];
@@ -163,7 +168,8 @@ TPixmapRef TPixmap::New(int32_t width, int32_t height, int32_t format, int32_t a
     RuntimeError("Unable to allocate pixmap");
   }
   auto pixmap = std::make_shared<TPixmap>();
-  pixmap->pixels = static_cast<uint8_t*>(::operator new(static_cast<size_t>(bytes), kPixelAlignment));
+  pixmap->pixels =
+      static_cast<uint8_t*>(::operator new(static_cast<size_t>(bytes), kPixelAlignment));
   pixmap->width = width;
   pixmap->height = height;
   pixmap->pitch = static_cast<int32_t>(pitch);
@@ -195,7 +201,8 @@ TPixmapRef TPixmap::SubView(int32_t x, int32_t y, int32_t w, int32_t h) {
 TPixmapRef TPixmap::Duplicate() {
   TPixmapRef copy = New(width, height, format, 4);
   size_t rowBytes = static_cast<size_t>(width) * Bpp(format);
-  for (int32_t y = 0; y < height; ++y) std::memcpy(copy->PixelAddress(0, y), PixelAddress(0, y), rowBytes);
+  for (int32_t y = 0; y < height; ++y)
+    std::memcpy(copy->PixelAddress(0, y), PixelAddress(0, y), rowBytes);
   return copy;
 }
 
@@ -220,13 +227,20 @@ uint32_t TPixmap::GetPixelARGB(int32_t x, int32_t y) {
     return a << 24 | r << 16 | g << 8 | b;
   };
   switch (format) {
-    case PF_I8: return argb(255, p[0], p[0], p[0]);
-    case PF_A8: return argb(p[0], 255, 255, 255);
-    case PF_BGR888: return argb(255, p[2], p[1], p[0]);
-    case PF_RGB888: return argb(255, p[0], p[1], p[2]);
-    case PF_BGRA8888: return argb(p[3], p[2], p[1], p[0]);
-    case PF_RGBA8888: return argb(p[3], p[0], p[1], p[2]);
-    default: return 0;
+    case PF_I8:
+      return argb(255, p[0], p[0], p[0]);
+    case PF_A8:
+      return argb(p[0], 255, 255, 255);
+    case PF_BGR888:
+      return argb(255, p[2], p[1], p[0]);
+    case PF_RGB888:
+      return argb(255, p[0], p[1], p[2]);
+    case PF_BGRA8888:
+      return argb(p[3], p[2], p[1], p[0]);
+    case PF_RGBA8888:
+      return argb(p[3], p[0], p[1], p[2]);
+    default:
+      return 0;
   }
 }
 
@@ -234,13 +248,36 @@ void TPixmap::PutPixelARGB(int32_t x, int32_t y, uint32_t argb) {
   uint8_t* p = PixelAddress(x, y);
   uint8_t a = argb >> 24, r = argb >> 16, g = argb >> 8, b = argb;
   switch (format) {
-    case PF_I8: p[0] = static_cast<uint8_t>((r + g + b) / 3); break;
-    case PF_A8: p[0] = a; break;
-    case PF_BGR888: p[0] = b; p[1] = g; p[2] = r; break;
-    case PF_RGB888: p[0] = r; p[1] = g; p[2] = b; break;
-    case PF_BGRA8888: p[0] = b; p[1] = g; p[2] = r; p[3] = a; break;
-    case PF_RGBA8888: p[0] = r; p[1] = g; p[2] = b; p[3] = a; break;
-    default: break;
+    case PF_I8:
+      p[0] = static_cast<uint8_t>((r + g + b) / 3);
+      break;
+    case PF_A8:
+      p[0] = a;
+      break;
+    case PF_BGR888:
+      p[0] = b;
+      p[1] = g;
+      p[2] = r;
+      break;
+    case PF_RGB888:
+      p[0] = r;
+      p[1] = g;
+      p[2] = b;
+      break;
+    case PF_BGRA8888:
+      p[0] = b;
+      p[1] = g;
+      p[2] = r;
+      p[3] = a;
+      break;
+    case PF_RGBA8888:
+      p[0] = r;
+      p[1] = g;
+      p[2] = b;
+      p[3] = a;
+      break;
+    default:
+      break;
   }
 }
 
@@ -253,14 +290,24 @@ TPixmapRef WrapPixels(uint8_t* pixels, int32_t width, int32_t height, int32_t pi
                       int32_t format) {
   return TPixmap::Wrap(pixels, width, height, pitch, format);
 }
-TPixmapRef DuplicatePixmap(const TPixmapRef& pixmap) { return pixmap->Duplicate(); }
+TPixmapRef DuplicatePixmap(const TPixmapRef& pixmap) {
+  return pixmap->Duplicate();
+}
 TPixmapRef ConvertPixmapFormat(const TPixmapRef& pixmap, int32_t format) {
   return pixmap->ToFormat(format);
 }
-int32_t GetPixmapWidth(const TPixmapRef& pixmap) { return pixmap->width; }
-int32_t GetPixmapHeight(const TPixmapRef& pixmap) { return pixmap->height; }
-int32_t GetPixmapPitch(const TPixmapRef& pixmap) { return pixmap->pitch; }
-int32_t GetPixmapFormat(const TPixmapRef& pixmap) { return pixmap->format; }
+int32_t GetPixmapWidth(const TPixmapRef& pixmap) {
+  return pixmap->width;
+}
+int32_t GetPixmapHeight(const TPixmapRef& pixmap) {
+  return pixmap->height;
+}
+int32_t GetPixmapPitch(const TPixmapRef& pixmap) {
+  return pixmap->pitch;
+}
+int32_t GetPixmapFormat(const TPixmapRef& pixmap) {
+  return pixmap->format;
+}
 uint8_t* GetPixmapPixelAddress(const TPixmapRef& pixmap, int32_t x, int32_t y) {
   return pixmap->PixelAddress(x, y);
 }
@@ -449,7 +496,8 @@ TPixmapRef ResamplePixmap(const TPixmapRef& pixmap, int32_t width, int32_t heigh
       }
 #endif
     }
-    if (!direct) ConvertPixelRow(row.data(), PF_RGBA8888, result->PixelAddress(0, y), result->format, width);
+    if (!direct)
+      ConvertPixelRow(row.data(), PF_RGBA8888, result->PixelAddress(0, y), result->format, width);
   }
   return result;
 }

@@ -10,7 +10,9 @@
 
 TPixmapDecoderRef pixmapDecoders;
 
-TPixmapRef TPixmapDecoder::Decode(const TStreamRef& stream) { AbstractMethod(); }
+TPixmapRef TPixmapDecoder::Decode(const TStreamRef& stream) {
+  AbstractMethod();
+}
 
 TPixmapDecoderRef AddPixmapDecoder(TPixmapDecoderRef decoder) {
   decoder->next = pixmapDecoders;
@@ -53,9 +55,13 @@ TPixmapRef LoadFromOpened(const TStreamRef& stream) {
 
 }  // namespace
 
-TPixmapRef LoadPixmapFrom(const std::string& source) { return LoadFromOpened(ReadStream(source)); }
+TPixmapRef LoadPixmapFrom(const std::string& source) {
+  return LoadFromOpened(ReadStream(source));
+}
 
-TPixmapRef LoadPixmapFrom(const TStreamRef& source) { return LoadFromOpened(OpenStream(source)); }
+TPixmapRef LoadPixmapFrom(const TStreamRef& source) {
+  return LoadFromOpened(OpenStream(source));
+}
 
 void InitPixmaps() {
   static bool done = false;

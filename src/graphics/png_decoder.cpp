@@ -21,7 +21,9 @@ struct TPngIo {
 // libpng must not return from its error handler; jumping back to the recovery point set
 // around each group of libpng calls is the way out. Nothing is printed: a bad file is simply
 // not a pixmap.
-[[noreturn]] void OnPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+[[noreturn]] void OnPngError(png_structp png, png_const_charp) {
+  png_longjmp(png, 1);
+}
 void OnPngWarning(png_structp, png_const_charp) {}
 
 void ReadFromStream(png_structp png, png_bytep data, png_size_t length) {
@@ -121,10 +123,14 @@ bool WriteImage(png_structp png, png_infop info, png_bytepp rows, png_uint_32 wi
 int32_t FormatOf(const TPngLayout& layout) {
   if (layout.bitDepth != 8) return PF_NONE;
   switch (layout.colorType) {
-    case PNG_COLOR_TYPE_GRAY: return PF_I8;
-    case PNG_COLOR_TYPE_RGB: return PF_RGB888;
-    case PNG_COLOR_TYPE_RGB_ALPHA: return PF_RGBA8888;
-    default: return PF_NONE;
+    case PNG_COLOR_TYPE_GRAY:
+      return PF_I8;
+    case PNG_COLOR_TYPE_RGB:
+      return PF_RGB888;
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+      return PF_RGBA8888;
+    default:
+      return PF_NONE;
   }
 }
 
@@ -158,7 +164,8 @@ TPixmapRef TPngDecoder::Decode(const TStreamRef& stream) {
       pixmap = TPixmap::New(static_cast<int32_t>(layout.width), static_cast<int32_t>(layout.height),
                             format, 4);
       std::vector<png_bytep> rows(layout.height);
-      for (png_uint_32 y = 0; y < layout.height; ++y) rows[y] = pixmap->PixelAddress(0, static_cast<int32_t>(y));
+      for (png_uint_32 y = 0; y < layout.height; ++y)
+        rows[y] = pixmap->PixelAddress(0, static_cast<int32_t>(y));
       if (!ReadImage(s.png, s.info, rows.data())) pixmap = nullptr;
     }
   }
@@ -167,6 +174,7 @@ TPixmapRef TPngDecoder::Decode(const TStreamRef& stream) {
 }
 
 int32_t SavePixmapPng(const TPixmapRef& pixmap, const TStreamRef& destination, int32_t level) {
+  if (!pixmap) return 0;
   TStreamRef stream = OpenStream(destination);
   if (!stream) return 0;
 
@@ -174,12 +182,24 @@ int32_t SavePixmapPng(const TPixmapRef& pixmap, const TStreamRef& destination, i
   int colorType = PNG_COLOR_TYPE_RGB_ALPHA;
   int transforms = PNG_TRANSFORM_IDENTITY;
   switch (pixmap->format) {
-    case PF_I8: colorType = PNG_COLOR_TYPE_GRAY; break;
-    case PF_RGB888: colorType = PNG_COLOR_TYPE_RGB; break;
-    case PF_BGR888: colorType = PNG_COLOR_TYPE_RGB; transforms = PNG_TRANSFORM_BGR; break;
-    case PF_RGBA8888: break;
-    case PF_BGRA8888: transforms = PNG_TRANSFORM_BGR; break;
-    default: source = pixmap->ToFormat(PF_RGBA8888); break;
+    case PF_I8:
+      colorType = PNG_COLOR_TYPE_GRAY;
+      break;
+    case PF_RGB888:
+      colorType = PNG_COLOR_TYPE_RGB;
+      break;
+    case PF_BGR888:
+      colorType = PNG_COLOR_TYPE_RGB;
+      transforms = PNG_TRANSFORM_BGR;
+      break;
+    case PF_RGBA8888:
+      break;
+    case PF_BGRA8888:
+      transforms = PNG_TRANSFORM_BGR;
+      break;
+    default:
+      source = pixmap->ToFormat(PF_RGBA8888);
+      break;
   }
 
   TPngIo io;

@@ -10,7 +10,9 @@ namespace {
 enum : uint8_t { kColorMapped = 1, kTrueColor = 2, kTrueColorRle = 10 };
 constexpr int32_t kMaxSide = 4096;
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint16_t Le16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 
 // One file colour to an output pixel: B, G, R, and A for four bytes. The fourth byte of a
 // 32-bit colour is alpha only when the header says the pixels carry attribute bits.

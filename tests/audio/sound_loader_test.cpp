@@ -144,7 +144,9 @@ Bytes Chunk(const char* tag, size_t size) {
   return b;
 }
 
-TSampleBufferRef Load(const Bytes& bytes) { return LoadSampleBuffer(TMemoryStream::Own(bytes)); }
+TSampleBufferRef Load(const Bytes& bytes) {
+  return LoadSampleBuffer(TMemoryStream::Own(bytes));
+}
 
 int16_t Sample16(const TSampleBufferRef& s, int64_t index) {
   return static_cast<int16_t>(s->samples[2 * index] | s->samples[2 * index + 1] << 8);
@@ -270,12 +272,16 @@ TEST_F(LoaderTest, WavLoadsEachLayoutAndSkipsWhatIsNotData) {
       {"18-byte format chunk", {.fmtSize = 18, .data = {0x34, 0x12}}, FormatMono16LE, 1},
       {"LIST before data", {.before = Chunk("LIST", 26), .data = {0x34, 0x12}}, FormatMono16LE, 1},
       {"two chunks before data",
-       {.fmtSize = 18, .before = [] {
-          Bytes b = Chunk("LIST", 4), f = Chunk("fact", 4);
-          b.insert(b.end(), f.begin(), f.end());
-          return b;
-        }(), .data = {0x34, 0x12}},
-       FormatMono16LE, 1},
+       {.fmtSize = 18,
+        .before =
+            [] {
+              Bytes b = Chunk("LIST", 4), f = Chunk("fact", 4);
+              b.insert(b.end(), f.begin(), f.end());
+              return b;
+            }(),
+        .data = {0x34, 0x12}},
+       FormatMono16LE,
+       1},
       // A size that is no whole number of frames: the partial frame is left out.
       {"odd data size", {.channels = 2, .data = {1, 0, 2, 0, 3}}, FormatStereo16LE, 1},
   };
@@ -338,7 +344,8 @@ TEST_F(LoaderTest, BadFilesGiveNull) {
       {"Ogg with a damaged first page", flippedOgg},
       {"just OggS", {'O', 'g', 'g', 'S'}},
       {"WAV data size past the end", MakeWav(pastEnd)},
-      {"WAV cut in its data", [] {
+      {"WAV cut in its data",
+       [] {
          Bytes b = MakeWav({.data = Bytes(400, 9)});
          b.resize(b.size() - 100);
          return b;
@@ -350,14 +357,16 @@ TEST_F(LoaderTest, BadFilesGiveNull) {
       {"WAV with less than a frame", MakeWav({.channels = 2, .data = {1, 2, 3}})},
       {"WAV zero rate", MakeWav({.hz = 0, .data = {1, 2}})},
       {"WAV format chunk too short", MakeWav({.fmtSize = 14, .data = {1, 2}})},
-      {"WAV without data", [] {
+      {"WAV without data",
+       [] {
          Bytes b = MakeWav({.data = {}});
          b.resize(b.size() - 8);
          Bytes list = Chunk("LIST", 10);
          b.insert(b.end(), list.begin(), list.end());
          return b;
        }()},
-      {"WAV with a chunk running past the end", [] {
+      {"WAV with a chunk running past the end",
+       [] {
          Bytes b = MakeWav({.data = {}});
          b.resize(b.size() - 8);
          Bytes list = Chunk("LIST", 10);

@@ -21,9 +21,9 @@ class SoundTest : public ::testing::Test {
 
 // A 2-frame 8-bit mono WAV, enough for the loaders to produce a sample.
 std::vector<uint8_t> TinyWav() {
-  return {'R', 'I', 'F', 'F', 38, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-          16,  0,   0,   0,   1,  0, 1, 0, 0x11, 0x2B, 0, 0, 0x11, 0x2B, 0, 0,
-          1,   0,   8,   0,   'd', 'a', 't', 'a', 2, 0, 0, 0, 10, 250};
+  return {'R', 'I', 'F', 'F', 38,  0,   0,   0,   'W',  'A',  'V', 'E', 'f',  'm',  't', ' ',
+          16,  0,   0,   0,   1,   0,   1,   0,   0x11, 0x2B, 0,   0,   0x11, 0x2B, 0,   0,
+          1,   0,   8,   0,   'd', 'a', 't', 'a', 2,    0,    0,   0,   10,   250};
 }
 
 TEST_F(SoundTest, SilentBackendAnswersEverythingAndPlaysNothing) {
@@ -149,9 +149,8 @@ TEST_F(SoundTest, ModuleFunctionsReachTheCurrentBackend) {
   HaltChannel(channel);
   EXPECT_EQ(ChannelIsPlaying(channel), 1);
   EXPECT_EQ(recorder->calls,
-            (std::vector<std::string>{"paused 1", "paused 0", "gain 0.500000",
-                                      "balance -1.000000", "surround -0.250000",
-                                      "speed 1.500000", "halt"}));
+            (std::vector<std::string>{"paused 1", "paused 0", "gain 0.500000", "balance -1.000000",
+                                      "surround -0.250000", "speed 1.500000", "halt"}));
 
   SetAudioBackend(nullptr);
   EXPECT_EQ(typeid(*CurrentAudioBackend), typeid(TAudioBackend));

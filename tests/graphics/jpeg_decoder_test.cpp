@@ -33,7 +33,8 @@ TEST(JpegDecoderTest, GreyLoadsAsI8AndColourAsRgb888) {
     int32_t format;
   } cases[] = {{1, false, PF_I8}, {3, false, PF_RGB888}, {3, true, PF_RGB888}, {1, true, PF_I8}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.components << " components, progressive " << c.progressive);
+    SCOPED_TRACE(::testing::Message()
+                 << c.components << " components, progressive " << c.progressive);
     const Bytes samples = fixtures::SmoothSamples(37, 21, c.components);
     TPixmapRef p = TJpegDecoder().Decode(
         fixtures::Memory(fixtures::EncodeJpeg(37, 21, c.components, samples, c.progressive)));
@@ -54,7 +55,8 @@ TEST(JpegDecoderTest, FourComponentPicturesAndOtherFormatsAreDeclined) {
 
 TEST(JpegDecoderTest, AStreamErrorInsideLibjpegComesOutAsTheStreamError) {
   const Bytes file = fixtures::EncodeJpeg(64, 64, 3, fixtures::SmoothSamples(64, 64, 3));
-  auto failing = std::make_shared<fixtures::FailingStream>(file, static_cast<int64_t>(file.size() / 2));
+  auto failing =
+      std::make_shared<fixtures::FailingStream>(file, static_cast<int64_t>(file.size() / 2));
   try {
     TJpegDecoder().Decode(failing);
     ADD_FAILURE() << "no error";

@@ -1,6 +1,7 @@
 // Picture files the tests make themselves (PNG, JPEG, TGA, BMP) and helpers to damage them.
 #pragma once
 
+#include <jpeglib.h>
 #include <png.h>
 
 #include <algorithm>
@@ -14,8 +15,6 @@
 #include <initializer_list>
 #include <string>
 #include <vector>
-
-#include <jpeglib.h>
 
 #include "graphics/pixmap.h"
 #include "runtime/stream.h"
@@ -44,11 +43,16 @@ struct PngPicture {
 
 inline int Channels(int colorType) {
   switch (colorType) {
-    case PNG_COLOR_TYPE_GRAY: return 1;
-    case PNG_COLOR_TYPE_GRAY_ALPHA: return 2;
-    case PNG_COLOR_TYPE_RGB: return 3;
-    case PNG_COLOR_TYPE_RGB_ALPHA: return 4;
-    default: return 1;  // palette index
+    case PNG_COLOR_TYPE_GRAY:
+      return 1;
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+      return 2;
+    case PNG_COLOR_TYPE_RGB:
+      return 3;
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+      return 4;
+    default:
+      return 1;  // palette index
   }
 }
 
@@ -116,7 +120,9 @@ inline Bytes SmallPng(int width = 16, int height = 16) {
   PngPicture p;
   p.width = width;
   p.height = height;
-  p.sample = [](int x, int y, int c) { return static_cast<uint32_t>((x * 13 + y * 7 + c * 50) & 255); };
+  p.sample = [](int x, int y, int c) {
+    return static_cast<uint32_t>((x * 13 + y * 7 + c * 50) & 255);
+  };
   return EncodePng(p);
 }
 
@@ -182,7 +188,8 @@ inline Bytes EncodeJpeg(int width, int height, int components, const Bytes& samp
   if (progressive) jpeg_simple_progression(&cinfo);
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<uint8_t*>(&samples[static_cast<size_t>(cinfo.next_scanline) * width * components]);
+    JSAMPROW row = const_cast<uint8_t*>(
+        &samples[static_cast<size_t>(cinfo.next_scanline) * width * components]);
     jpeg_write_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_compress(&cinfo);
@@ -218,8 +225,8 @@ inline void PutLe32(Bytes& b, uint32_t v) {
   PutLe16(b, v >> 16);
 }
 
-inline Bytes TgaHeader(int type, int width, int height, int bits, int descriptor,
-                       int mapType = 0, int mapLength = 0, int mapBits = 0) {
+inline Bytes TgaHeader(int type, int width, int height, int bits, int descriptor, int mapType = 0,
+                       int mapLength = 0, int mapBits = 0) {
   Bytes h = {0, static_cast<uint8_t>(mapType), static_cast<uint8_t>(type)};
   PutLe16(h, 0);
   PutLe16(h, mapLength);
@@ -262,7 +269,9 @@ inline Bytes Bmp(int width, int height, int bits, const std::vector<Bytes>& rows
 
 // ---- streams and pixels
 
-inline TStreamRef Memory(const Bytes& bytes) { return TMemoryStream::Own(bytes); }
+inline TStreamRef Memory(const Bytes& bytes) {
+  return TMemoryStream::Own(bytes);
+}
 
 // A stream whose reads fail after `good` bytes without having reached the end: a disk error.
 class FailingStream : public TStream {

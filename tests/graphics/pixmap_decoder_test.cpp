@@ -31,10 +31,14 @@ class TProbeDecoder : public TPixmapDecoder {
     uint8_t scratch[3];
     stream->Read(scratch, 3);
     switch (answer_) {
-      case kPixmap: return NewPixmap(1, 1, PF_I8, 4);
-      case kStreamError: RuntimeError("Error reading from stream");
-      case kOtherError: RuntimeError("Decoder exploded");
-      default: return nullptr;
+      case kPixmap:
+        return NewPixmap(1, 1, PF_I8, 4);
+      case kStreamError:
+        RuntimeError("Error reading from stream");
+      case kOtherError:
+        RuntimeError("Decoder exploded");
+      default:
+        return nullptr;
     }
   }
 
@@ -64,11 +68,16 @@ class PixmapRegistryTest : public ::testing::Test {
 TEST_F(PixmapRegistryTest, InitialisedRegistryAsksTgaPngJpegBmpInThatOrder) {
   std::vector<std::string> order;
   for (TPixmapDecoderRef d = saved_; d; d = d->next) {
-    if (std::dynamic_pointer_cast<TTgaDecoder>(d)) order.push_back("TGA");
-    else if (std::dynamic_pointer_cast<TPngDecoder>(d)) order.push_back("PNG");
-    else if (std::dynamic_pointer_cast<TJpegDecoder>(d)) order.push_back("JPEG");
-    else if (std::dynamic_pointer_cast<TBmpDecoder>(d)) order.push_back("BMP");
-    else order.push_back("other");
+    if (std::dynamic_pointer_cast<TTgaDecoder>(d))
+      order.push_back("TGA");
+    else if (std::dynamic_pointer_cast<TPngDecoder>(d))
+      order.push_back("PNG");
+    else if (std::dynamic_pointer_cast<TJpegDecoder>(d))
+      order.push_back("JPEG");
+    else if (std::dynamic_pointer_cast<TBmpDecoder>(d))
+      order.push_back("BMP");
+    else
+      order.push_back("other");
   }
   EXPECT_EQ(order, (std::vector<std::string>{"TGA", "PNG", "JPEG", "BMP"}));
 }
@@ -178,13 +187,18 @@ std::vector<BadFile> BadFiles() {
   files.push_back({"PNG: truncated inside the signature", fixtures::Truncated(png, 5)});
   files.push_back({"PNG: truncated inside the header", fixtures::Truncated(png, 20)});
   files.push_back({"PNG: truncated after the header", fixtures::Truncated(png, 33)});
-  files.push_back({"PNG: truncated inside the image data", fixtures::Truncated(png, idat + 8 + idatLength / 2)});
+  files.push_back({"PNG: truncated inside the image data",
+                   fixtures::Truncated(png, idat + 8 + idatLength / 2)});
   files.push_back({"PNG: no end chunk", fixtures::Truncated(png, iend)});
-  files.push_back({"PNG: flipped header checksum", Patched(png, 29, {static_cast<uint8_t>(png[29] ^ 0x01)})});
+  files.push_back(
+      {"PNG: flipped header checksum", Patched(png, 29, {static_cast<uint8_t>(png[29] ^ 0x01)})});
   files.push_back({"PNG: flipped data checksum",
-                   Patched(png, idat + 8 + idatLength, {static_cast<uint8_t>(png[idat + 8 + idatLength] ^ 0x80)})});
-  files.push_back({"PNG: corrupt compressed data", Patched(png, idat + 8 + 10, {0xFF, 0xFF, 0xFF, 0xFF})});
-  files.push_back({"PNG: header claims 100000 x 100000", fixtures::WithPngSize(png, 100000, 100000)});
+                   Patched(png, idat + 8 + idatLength,
+                           {static_cast<uint8_t>(png[idat + 8 + idatLength] ^ 0x80)})});
+  files.push_back(
+      {"PNG: corrupt compressed data", Patched(png, idat + 8 + 10, {0xFF, 0xFF, 0xFF, 0xFF})});
+  files.push_back(
+      {"PNG: header claims 100000 x 100000", fixtures::WithPngSize(png, 100000, 100000)});
   files.push_back({"PNG: header claims 0 x 16", fixtures::WithPngSize(png, 0, 16)});
   files.push_back({"PNG: garbage after the signature", Appended(signature, Garbage(300))});
 
@@ -204,11 +218,14 @@ std::vector<BadFile> BadFiles() {
     }
   }
   files.push_back({"JPEG: truncated inside the header", fixtures::Truncated(jpeg, 30)});
-  files.push_back({"JPEG: truncated inside the image data", fixtures::Truncated(jpeg, sos + (jpeg.size() - sos) / 2)});
+  files.push_back({"JPEG: truncated inside the image data",
+                   fixtures::Truncated(jpeg, sos + (jpeg.size() - sos) / 2)});
   files.push_back({"JPEG: no end marker", fixtures::Truncated(jpeg, jpeg.size() - 2)});
   files.push_back({"JPEG: garbage after the start marker", Appended({0xFF, 0xD8}, Garbage(300))});
-  files.push_back({"JPEG: bogus marker in the image data", Patched(jpeg, sos + 40, {0xFF, 0xC5, 0x00, 0x00})});
-  files.push_back({"JPEG: frame claims 65000 x 65000", Patched(jpeg, sof + 5, {0xFD, 0xE8, 0xFD, 0xE8})});
+  files.push_back(
+      {"JPEG: bogus marker in the image data", Patched(jpeg, sos + 40, {0xFF, 0xC5, 0x00, 0x00})});
+  files.push_back(
+      {"JPEG: frame claims 65000 x 65000", Patched(jpeg, sof + 5, {0xFD, 0xE8, 0xFD, 0xE8})});
   files.push_back({"JPEG: frame claims 0 x 0", Patched(jpeg, sof + 5, {0, 0, 0, 0})});
 
   Bytes tgaPixels(4 * 4 * 3, 0x40);
@@ -220,7 +237,8 @@ std::vector<BadFile> BadFiles() {
   files.push_back({"TGA: width 0", Patched(tga, 12, {0, 0})});
   files.push_back({"TGA: width 5000", Patched(tga, 12, {0x88, 0x13})});
   files.push_back({"TGA: true colour with a colour map", Patched(tga, 1, {1})});
-  files.push_back({"TGA: colour-mapped without a map", Appended(fixtures::TgaHeader(1, 2, 2, 8, 0), Bytes(4, 0))});
+  files.push_back({"TGA: colour-mapped without a map",
+                   Appended(fixtures::TgaHeader(1, 2, 2, 8, 0), Bytes(4, 0))});
   files.push_back({"TGA: run-length data ends early",
                    Appended(fixtures::TgaHeader(10, 100, 100, 32, 8), {0xFF, 1, 2, 3, 4, 0x05})});
 
@@ -231,7 +249,8 @@ std::vector<BadFile> BadFiles() {
   files.push_back({"BMP: run-length compressed", Patched(bmp, 30, {1})});
   files.push_back({"BMP: 2 bits per pixel", Patched(bmp, 28, {2})});
   files.push_back({"BMP: height 0", Patched(bmp, 22, {0, 0, 0, 0})});
-  files.push_back({"BMP: claims 100000 x 100000", Patched(bmp, 18, {0xA0, 0x86, 0x01, 0x00, 0xA0, 0x86, 0x01, 0x00})});
+  files.push_back({"BMP: claims 100000 x 100000",
+                   Patched(bmp, 18, {0xA0, 0x86, 0x01, 0x00, 0xA0, 0x86, 0x01, 0x00})});
   files.push_back({"BMP: unknown info header size", Patched(bmp, 14, {64})});
   files.push_back({"BMP: data offset inside the header", Patched(bmp, 10, {20})});
   files.push_back({"BMP: garbage after the signature", Appended({'B', 'M'}, Garbage(300))});

@@ -42,13 +42,13 @@ TEST(PixmapLayout, PitchRoundsEachRowUpToTheAlignment) {
   struct Case {
     int32_t width, height, format, align, pitch;
   } cases[] = {
-      {3, 2, PF_RGB888, 4, 12}, {5, 1, PF_I8, 4, 8},       {1, 1, PF_RGBA8888, 4, 4},
-      {4, 3, PF_I8, 4, 4},      {3, 1, PF_BGR888, 1, 9},   {7, 2, PF_BGRA8888, 16, 32},
+      {3, 2, PF_RGB888, 4, 12}, {5, 1, PF_I8, 4, 8},     {1, 1, PF_RGBA8888, 4, 4},
+      {4, 3, PF_I8, 4, 4},      {3, 1, PF_BGR888, 1, 9}, {7, 2, PF_BGRA8888, 16, 32},
       {6, 5, PF_A8, 8, 8},      {1, 1, PF_RGB888, 4, 4},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " format " << c.format
-                                      << " align " << c.align);
+    SCOPED_TRACE(::testing::Message()
+                 << c.width << "x" << c.height << " format " << c.format << " align " << c.align);
     TPixmapRef p = NewPixmap(c.width, c.height, c.format, c.align);
     EXPECT_EQ(p->pitch, c.pitch);
     EXPECT_EQ(p->capacity, c.pitch * c.height);
@@ -95,12 +95,9 @@ TEST(PixmapPixels, PutPixelArgbStoresEachLayout) {
     int32_t format;
     Bytes bytes;
   } cases[] = {
-      {PF_I8, {32, 0xEE, 0xEE, 0xEE}},
-      {PF_A8, {0x80, 0xEE, 0xEE, 0xEE}},
-      {PF_BGR888, {0x30, 0x20, 0x10, 0xEE}},
-      {PF_RGB888, {0x10, 0x20, 0x30, 0xEE}},
-      {PF_BGRA8888, {0x30, 0x20, 0x10, 0x80}},
-      {PF_RGBA8888, {0x10, 0x20, 0x30, 0x80}},
+      {PF_I8, {32, 0xEE, 0xEE, 0xEE}},         {PF_A8, {0x80, 0xEE, 0xEE, 0xEE}},
+      {PF_BGR888, {0x30, 0x20, 0x10, 0xEE}},   {PF_RGB888, {0x10, 0x20, 0x30, 0xEE}},
+      {PF_BGRA8888, {0x30, 0x20, 0x10, 0x80}}, {PF_RGBA8888, {0x10, 0x20, 0x30, 0x80}},
       {PF_NONE, {0xEE, 0xEE, 0xEE, 0xEE}},
   };
   for (const Case& c : cases) {
@@ -128,7 +125,10 @@ TEST(PixmapRows, ConvertPixelRowGoesThroughRgba) {
       {"RGBA8888 to A8 keeps alpha", PF_RGBA8888, {1, 2, 3, 4}, PF_A8, {4}},
       {"RGBA8888 to I8", PF_RGBA8888, {30, 60, 91, 0}, PF_I8, {60}},
       {"A8 to RGBA8888", PF_A8, {5}, PF_RGBA8888, {255, 255, 255, 5}},
-      {"RGB888 to RGBA8888", PF_RGB888, {1, 2, 3, 4, 5, 6, 7, 8, 9}, PF_RGBA8888,
+      {"RGB888 to RGBA8888",
+       PF_RGB888,
+       {1, 2, 3, 4, 5, 6, 7, 8, 9},
+       PF_RGBA8888,
        {1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255}},
       {"BGR888 to BGRA8888", PF_BGR888, {1, 2, 3}, PF_BGRA8888, {1, 2, 3, 255}},
       {"same format copies", PF_BGRA8888, {1, 2, 3, 4}, PF_BGRA8888, {1, 2, 3, 4}},
@@ -201,8 +201,8 @@ TEST(PixmapCopies, PasteConvertsIntoTheTargetRectangleOnly) {
 }
 
 TEST(PixmapCopies, ToFormatKeepsSizeAndPixels) {
-  TPixmapRef rgb = FromArgb(3, 2, PF_RGB888,
-                            {0xFF010203, 0xFF040506, 0xFF070809, 0xFF0A0B0C, 0xFF0D0E0F, 0xFF101112});
+  TPixmapRef rgb = FromArgb(
+      3, 2, PF_RGB888, {0xFF010203, 0xFF040506, 0xFF070809, 0xFF0A0B0C, 0xFF0D0E0F, 0xFF101112});
   TPixmapRef bgra = ConvertPixmapFormat(rgb, PF_BGRA8888);
   EXPECT_EQ(bgra->format, PF_BGRA8888);
   EXPECT_EQ(bgra->width, 3);
@@ -223,7 +223,9 @@ TEST(PixmapColorKey, KeyPixelsBecomeTransparentWithTheirNeighboursColour) {
       {"all key: black and transparent", 2, 2, {key, key, key, key}, {0, 0, 0, 0}},
       {"non-key alpha is replaced", 2, 1, {0x00102030, 0x7F405060}, {0xFF102030, 0xFF405060}},
       {"one red neighbour", 3, 1, {red, key, key}, {red, 0x00FF0000, 0x00000000}},
-      {"truncated average of the 3 x 3 block", 3, 3,
+      {"truncated average of the 3 x 3 block",
+       3,
+       3,
        {0xFF0A0000, key, key,  //
         key, key, key,         //
         key, key, 0xFF0D0302},
@@ -330,7 +332,8 @@ TEST(PixmapResample, MatchesTheRuleExactlyForOddSizes) {
     for (int32_t y = 0; y < size[1]; ++y) {
       for (int32_t x = 0; x < size[0]; ++x) {
         for (int ch = 0; ch < 4; ++ch) {
-          if (r->PixelAddress(x, y)[ch] != ReferenceSample(source, size[0], size[1], x, y, ch)) ++wrong;
+          if (r->PixelAddress(x, y)[ch] != ReferenceSample(source, size[0], size[1], x, y, ch))
+            ++wrong;
         }
       }
     }

@@ -35,7 +35,9 @@ uint32_t As8(uint32_t v, int depth) {
   return v * 255 / ((1u << depth) - 1);
 }
 
-uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return a << 24 | r << 16 | g << 8 | b; }
+uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
+  return a << 24 | r << 16 | g << 8 | b;
+}
 
 struct PngCase {
   std::string name;
@@ -46,7 +48,8 @@ struct PngCase {
 
 PngCase Grey(int depth, bool transparent = false, bool interlaced = false) {
   PngCase c;
-  c.name = "grey " + std::to_string(depth) + (transparent ? " + tRNS" : "") + (interlaced ? " interlaced" : "");
+  c.name = "grey " + std::to_string(depth) + (transparent ? " + tRNS" : "") +
+           (interlaced ? " interlaced" : "");
   c.picture.colorType = PNG_COLOR_TYPE_GRAY;
   c.picture.bitDepth = depth;
   c.picture.interlaced = interlaced;
@@ -98,7 +101,8 @@ PngCase Rgb(int depth, bool alpha, bool transparent = false, bool interlaced = f
     uint32_t a = 255;
     if (alpha) a = As8(Sample(x, y, 3, depth), depth);
     bool clear = true;
-    for (int ch = 0; ch < 3; ++ch) clear = clear && Sample(x, y, ch, depth) == Sample(0, 0, ch, depth);
+    for (int ch = 0; ch < 3; ++ch)
+      clear = clear && Sample(x, y, ch, depth) == Sample(0, 0, ch, depth);
     if (transparent && clear) a = 0;
     return Argb(a, As8(Sample(x, y, 0, depth), depth), As8(Sample(x, y, 1, depth), depth),
                 As8(Sample(x, y, 2, depth), depth));
@@ -108,7 +112,8 @@ PngCase Rgb(int depth, bool alpha, bool transparent = false, bool interlaced = f
 
 PngCase Palette(int depth, bool transparent, bool interlaced = false) {
   PngCase c;
-  c.name = "palette " + std::to_string(depth) + (transparent ? " + tRNS" : "") + (interlaced ? " interlaced" : "");
+  c.name = "palette " + std::to_string(depth) + (transparent ? " + tRNS" : "") +
+           (interlaced ? " interlaced" : "");
   const int entries = 1 << depth;
   c.picture.colorType = PNG_COLOR_TYPE_PALETTE;
   c.picture.bitDepth = depth;
@@ -119,7 +124,8 @@ PngCase Palette(int depth, bool transparent, bool interlaced = false) {
   }
   // Fewer alpha values than entries: the rest are opaque.
   if (transparent) {
-    for (int i = 0; i < std::max(1, entries / 2); ++i) c.picture.paletteAlpha.push_back(static_cast<uint8_t>(i * 40));
+    for (int i = 0; i < std::max(1, entries / 2); ++i)
+      c.picture.paletteAlpha.push_back(static_cast<uint8_t>(i * 40));
   }
   c.picture.sample = [depth](int x, int y, int) { return Sample(x, y, 0, depth); };
   c.format = transparent ? PF_RGBA8888 : PF_RGB888;
@@ -176,7 +182,8 @@ TEST_F(PngDecoderTest, EveryColourTypeAndDepthLoadsWithItsPixels) {
       for (int x = 0; x < 13; ++x) {
         const uint32_t want = c.argb(x, y), got = p->GetPixelARGB(x, y);
         if (got != want && wrong++ < 3) {
-          ADD_FAILURE() << "pixel " << x << "," << y << ": " << ArgbText(got) << " want " << ArgbText(want);
+          ADD_FAILURE() << "pixel " << x << "," << y << ": " << ArgbText(got) << " want "
+                        << ArgbText(want);
         }
       }
     }
@@ -243,7 +250,8 @@ TEST_F(PngDecoderTest, SavingToAFileAndLoadingItByPath) {
   ASSERT_EQ(SavePixmapPng(source, path, 9), 1);
   TPixmapRef loaded = LoadPixmapFrom(path);
   ASSERT_TRUE(loaded);
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(loaded->GetPixelARGB(i % 3, i / 3), source->GetPixelARGB(i % 3, i / 3));
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(loaded->GetPixelARGB(i % 3, i / 3), source->GetPixelARGB(i % 3, i / 3));
   std::remove(path.c_str());
 }
 
