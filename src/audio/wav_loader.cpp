@@ -68,12 +68,16 @@ TSampleBufferRef TWavSampleLoader::LoadSample(TStream& stream) {
   if (format == 0 || hz == 0 || hz > INT32_MAX) return nullptr;
   if (fmtSize > 16 && !Skip(stream, fmtSize - 16)) return nullptr;
 
-  // NOTE: chunks are skipped by their stated size, without the pad byte RIFF puts after an
-  // odd-sized chunk.
   uint32_t chunkSize;
   while (ReadTag(stream, tag) && ReadU32(stream, chunkSize)) {
     if (!TagIs(tag, "data")) {
       if (!Skip(stream, chunkSize)) return nullptr;
+      // RIFF pads an odd-sized chunk with a zero byte. Some writers leave the pad out; a tag
+      // never starts with a zero byte, so the byte tells which kind of file this is.
+      if (chunkSize % 2 == 1) {
+        uint8_t pad = 0;
+        if (stream.Read(&pad, 1) == 1 && pad != 0 && !Skip(stream, -1)) return nullptr;
+      }
       continue;
     }
     const int32_t frameBytes = SampleFrameBytes(format);

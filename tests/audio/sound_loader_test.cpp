@@ -282,6 +282,20 @@ TEST_F(LoaderTest, WavLoadsEachLayoutAndSkipsWhatIsNotData) {
         .data = {0x34, 0x12}},
        FormatMono16LE,
        1},
+      {"odd-sized chunk with its pad byte",
+       {.before =
+            [] {
+              Bytes b = Chunk("LIST", 5);
+              b.push_back(0);
+              return b;
+            }(),
+        .data = {0x34, 0x12}},
+       FormatMono16LE,
+       1},
+      {"odd-sized chunk from a writer that leaves the pad out",
+       {.before = Chunk("LIST", 5), .data = {0x34, 0x12}},
+       FormatMono16LE,
+       1},
       // A size that is no whole number of frames: the partial frame is left out.
       {"odd data size", {.channels = 2, .data = {1, 0, 2, 0, 3}}, FormatStereo16LE, 1},
   };
