@@ -9,7 +9,12 @@ bash scripts/build.sh
 export REQUIRE_DISPLAY=1
 export SDL_VIDEODRIVER=x11
 xvfb_pid=""
-cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
+cleanup() {
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+}
 trap cleanup EXIT
 if [ -z "${DISPLAY:-}" ]; then
   n=99
