@@ -112,12 +112,7 @@ TEST(BmpDecoderTest, ReadsEachUncompressedDepth) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TPixmapRef p = TBmpDecoder().Decode(fixtures::Memory(c.file));
-    ASSERT_TRUE(p);
-    EXPECT_EQ(p->format, c.format);
-    ASSERT_EQ(p->width, c.width);
-    ASSERT_EQ(p->height, static_cast<int32_t>(c.argb.size()) / c.width);
-    EXPECT_EQ(fixtures::ArgbRows(p), fixtures::ArgbTexts(c.argb));
+    fixtures::ExpectPicture<TBmpDecoder>(c.file, c.format, c.width, c.argb);
   }
 }
 

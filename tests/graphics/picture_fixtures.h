@@ -1,6 +1,7 @@
 // Picture files the tests make themselves (PNG, JPEG, TGA, BMP) and helpers to damage them.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <png.h>
 
@@ -333,6 +334,18 @@ inline std::vector<std::string> ArgbTexts(const std::vector<uint32_t>& argb) {
   std::vector<std::string> out;
   for (uint32_t v : argb) out.push_back(ArgbText(v));
   return out;
+}
+
+// Decodes a file with the given decoder and checks its format and every pixel, row by row.
+template <class Decoder>
+void ExpectPicture(const Bytes& file, int32_t format, int32_t width,
+                   const std::vector<uint32_t>& argb) {
+  TPixmapRef p = Decoder().Decode(Memory(file));
+  ASSERT_TRUE(p);
+  EXPECT_EQ(p->format, format);
+  ASSERT_EQ(p->width, width);
+  ASSERT_EQ(p->height, static_cast<int32_t>(argb.size()) / width);
+  EXPECT_EQ(ArgbRows(p), ArgbTexts(argb));
 }
 
 }  // namespace fixtures

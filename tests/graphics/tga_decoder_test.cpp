@@ -76,12 +76,7 @@ TEST(TgaDecoderTest, ReadsEachKindTheHeaderAllows) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TPixmapRef p = TTgaDecoder().Decode(fixtures::Memory(c.file));
-    ASSERT_TRUE(p);
-    EXPECT_EQ(p->format, c.format);
-    ASSERT_EQ(p->width, c.width);
-    ASSERT_EQ(p->height, static_cast<int32_t>(c.argb.size()) / c.width);
-    EXPECT_EQ(fixtures::ArgbRows(p), fixtures::ArgbTexts(c.argb));
+    fixtures::ExpectPicture<TTgaDecoder>(c.file, c.format, c.width, c.argb);
   }
 }
 
