@@ -103,17 +103,6 @@ class TList {
     return true;
   }
 
-  // Removes the element of an identical object, whatever its Compare says.
-  bool RemoveSame(const T* object) {
-    for (TLink* l = FirstLink(); l; l = l->NextLink()) {
-      if (l->value_.get() == object) {
-        RemoveLink(l);
-        return true;
-      }
-    }
-    return false;
-  }
-
   void RemoveLink(TLink* link) {
     if (!link || link->removed_ || link->sentinel_) return;
     TLink* pred = link->pred_;
@@ -150,12 +139,6 @@ class TList {
                      [](const Ref& a, const Ref& b) { return Compare(a, b) < 0; });
     Clear();
     for (auto& v : values) AddLast(std::move(v));
-  }
-
-  std::vector<Ref> ToVector() const {
-    std::vector<Ref> out;
-    for (TLink* l = FirstLink(); l; l = l->NextLink()) out.push_back(l->value_);
-    return out;
   }
 
   Walker begin() const { return Walker(head_->succ_); }

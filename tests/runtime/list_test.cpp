@@ -54,7 +54,7 @@ TEST(TList, BasicOperations) {
   EXPECT_TRUE(list.Remove(std::make_shared<Item>(2, "stranger")));
   EXPECT_FALSE(list.Remove(std::make_shared<Item>(9, "missing")));
   EXPECT_EQ(Names(list), "ac");
-  EXPECT_TRUE(list.RemoveSame(c.get()));
+  list.RemoveLink(list.LastLink());
   EXPECT_EQ(list.Last(), a);
   EXPECT_EQ(list.Count(), 1);
 }
