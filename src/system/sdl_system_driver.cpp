@@ -49,11 +49,6 @@ int32_t ControlCharOf(SDL_Scancode scancode) {
   }
 }
 
-// Hands a message to its window (or to default handling when nobody registered it).
-void Deliver(const TWindowMessage& message) {
-  DeliverWindowMessage(message);
-}
-
 void DeliverKey(const SDL_KeyboardEvent& key) {
   TNativeKey native = NativeKeyOfScancode(key.keysym.scancode);
   TWindowMessage message;
@@ -64,7 +59,7 @@ void DeliverKey(const SDL_KeyboardEvent& key) {
   message.extended = native.extended;
   message.repeat = key.repeat != 0;
   message.modifiers = ModifiersOf(key.keysym.mod);
-  Deliver(message);
+  DeliverWindowMessage(message);
   // NOTE: like the platform's own key translation, a held Backspace keeps typing; only the
   // key press itself is dropped as an auto-repeat (by the translator).
   if (key.type == SDL_KEYDOWN) {
@@ -73,7 +68,7 @@ void DeliverKey(const SDL_KeyboardEvent& key) {
       typed.kind = kMessageChar;
       typed.window = key.windowID;
       typed.character = c;
-      Deliver(typed);
+      DeliverWindowMessage(typed);
     }
   }
 }
@@ -84,7 +79,7 @@ void DeliverText(const SDL_TextInputEvent& text) {
     message.kind = kMessageChar;
     message.window = text.windowID;
     message.character = unit;
-    Deliver(message);
+    DeliverWindowMessage(message);
   }
 }
 
@@ -134,7 +129,7 @@ void DeliverWindowEvent(const SDL_WindowEvent& event) {
     default:
       return;
   }
-  Deliver(message);
+  DeliverWindowMessage(message);
 }
 
 void HandleEvent(const SDL_Event& event) {
@@ -156,7 +151,7 @@ void HandleEvent(const SDL_Event& event) {
       message.x = event.motion.x;
       message.y = event.motion.y;
       ClientSize(event.motion.windowID, message.clientWidth, message.clientHeight);
-      Deliver(message);
+      DeliverWindowMessage(message);
       break;
     }
     case SDL_MOUSEBUTTONDOWN:
@@ -168,7 +163,7 @@ void HandleEvent(const SDL_Event& event) {
       message.button = ButtonOf(event.button.button);
       message.x = event.button.x;
       message.y = event.button.y;
-      if (message.button) Deliver(message);
+      if (message.button) DeliverWindowMessage(message);
       break;
     }
     case SDL_MOUSEWHEEL: {
@@ -178,7 +173,7 @@ void HandleEvent(const SDL_Event& event) {
       int32_t notches =
           event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
       message.wheelDelta = notches * 120;
-      Deliver(message);
+      DeliverWindowMessage(message);
       break;
     }
     default:
