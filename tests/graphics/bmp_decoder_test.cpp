@@ -40,13 +40,7 @@ Bytes CoreBmp(int width, int height, int bits, const Bytes& palette, const Bytes
 
 TEST(BmpDecoderTest, ReadsEachUncompressedDepth) {
   const Bytes palette = {10, 20, 30, 0, 40, 50, 60, 0, 70, 80, 90, 0};
-  struct Case {
-    std::string name;
-    Bytes file;
-    int32_t format;
-    int32_t width;
-    std::vector<uint32_t> argb;  // top row first
-  } cases[] = {
+  const fixtures::PictureCase cases[] = {
       {"24 bits bottom-up, padded rows",
        Bmp(3, 2, 24,
            {{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}, {11, 12, 13, 14, 15, 16, 17, 18, 19, 0, 0, 0}}),
@@ -110,10 +104,7 @@ TEST(BmpDecoderTest, ReadsEachUncompressedDepth) {
        2,
        {0xFF3C3228, 0xFF1E140A}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    fixtures::ExpectPicture<TBmpDecoder>(c.file, c.format, c.width, c.argb);
-  }
+  for (const auto& c : cases) fixtures::ExpectPicture<TBmpDecoder>(c);
 }
 
 TEST(BmpDecoderTest, ReadsFromWhereTheStreamStands) {

@@ -336,16 +336,25 @@ inline std::vector<std::string> ArgbTexts(const std::vector<uint32_t>& argb) {
   return out;
 }
 
-// Decodes a file with the given decoder and checks its format and every pixel, row by row.
+// A picture file and what it must decode to.
+struct PictureCase {
+  std::string name;
+  Bytes file;
+  int32_t format;
+  int32_t width;
+  std::vector<uint32_t> argb;  // top row first
+};
+
+// Decodes the case's file with the given decoder and checks its format and every pixel.
 template <class Decoder>
-void ExpectPicture(const Bytes& file, int32_t format, int32_t width,
-                   const std::vector<uint32_t>& argb) {
-  TPixmapRef p = Decoder().Decode(Memory(file));
+void ExpectPicture(const PictureCase& c) {
+  SCOPED_TRACE(c.name);
+  TPixmapRef p = Decoder().Decode(Memory(c.file));
   ASSERT_TRUE(p);
-  EXPECT_EQ(p->format, format);
-  ASSERT_EQ(p->width, width);
-  ASSERT_EQ(p->height, static_cast<int32_t>(argb.size()) / width);
-  EXPECT_EQ(ArgbRows(p), ArgbTexts(argb));
+  EXPECT_EQ(p->format, c.format);
+  ASSERT_EQ(p->width, c.width);
+  ASSERT_EQ(p->height, static_cast<int32_t>(c.argb.size()) / c.width);
+  EXPECT_EQ(ArgbRows(p), ArgbTexts(c.argb));
 }
 
 }  // namespace fixtures

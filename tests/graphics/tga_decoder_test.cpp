@@ -20,13 +20,7 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
 
 TEST(TgaDecoderTest, ReadsEachKindTheHeaderAllows) {
   using fixtures::TgaHeader;
-  struct Case {
-    std::string name;
-    Bytes file;
-    int32_t format;
-    int32_t width;
-    std::vector<uint32_t> argb;  // top row first
-  } cases[] = {
+  const fixtures::PictureCase cases[] = {
       {"24 bits, bottom-up",
        Cat({TgaHeader(2, 2, 2, 24, 0), {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}}),
        PF_BGR888,
@@ -74,10 +68,7 @@ TEST(TgaDecoderTest, ReadsEachKindTheHeaderAllows) {
        1,
        {0xFF030201}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    fixtures::ExpectPicture<TTgaDecoder>(c.file, c.format, c.width, c.argb);
-  }
+  for (const auto& c : cases) fixtures::ExpectPicture<TTgaDecoder>(c);
 }
 
 TEST(TgaDecoderTest, FilesOfOtherFormatsAreDeclined) {
