@@ -1,5 +1,6 @@
 #include "graphics/graphics_module.h"
 
+#include "graphics/graphics.h"
 #include "graphics/pixmap_decoder.h"
 #include "runtime/module_init.h"
 #include "system/system_module.h"
@@ -9,4 +10,5 @@ void InitGraphics() {
   if (!FirstInit(done)) return;
   InitSystem();
   InitPixmaps();
+  FlipHookId();
 }
