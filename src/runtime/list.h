@@ -130,15 +130,31 @@ class TList {
     count_ = 0;
   }
 
-  // Stable ascending sort by the elements' Compare.
+  // Stable ascending sort by the elements' Compare: an insertion sort that relinks the
+  // existing links, so links held outside the list (a sprite's own link) stay valid, nothing
+  // is allocated, and a list that is sorted but for its last few elements costs little.
+  // NOTE: an element moves back only past elements that compare greater than it, as a sort
+  // of neighbour swaps does; comparisons that are no strict weak order (speeds compared by
+  // their truncated difference) then still give that sort's one result.
   void Sort() {
-    std::vector<Ref> values;
-    values.reserve(count_);
-    for (TLink* l = FirstLink(); l; l = l->NextLink()) values.push_back(l->value_);
-    std::stable_sort(values.begin(), values.end(),
-                     [](const Ref& a, const Ref& b) { return Compare(a, b) < 0; });
-    Clear();
-    for (auto& v : values) AddLast(std::move(v));
+    if (count_ < 2) return;
+    TLink* sorted_end = head_->succ_.get();
+    while (TLink* link = sorted_end->succ_.get()) {
+      TLink* after = sorted_end;
+      while (!after->sentinel_ && Compare(after->value_, link->value_) > 0) after = after->pred_;
+      if (after == sorted_end) {
+        sorted_end = link;
+        continue;
+      }
+      std::shared_ptr<TLink> self = std::move(sorted_end->succ_);
+      sorted_end->succ_ = std::move(link->succ_);
+      if (sorted_end->succ_) sorted_end->succ_->pred_ = sorted_end;
+      link->succ_ = std::move(after->succ_);
+      link->succ_->pred_ = link;
+      link->pred_ = after;
+      after->succ_ = std::move(self);
+    }
+    tail_ = sorted_end;
   }
 
   Walker begin() const { return Walker(head_->succ_); }

@@ -114,6 +114,90 @@ TEST(TList, SortIsStableAndAscending) {
   EXPECT_EQ(list.Last()->name, "z");  // the tail is right after a sort
 }
 
+TEST(TList, SortKeepsEveryLinkSoALinkTakenBeforeUnlinksItsOwnElementAfter) {
+  TList<Item> list;
+  Add(list, 3, "c");
+  auto* b_link = list.AddLast(std::make_shared<Item>(2, "b"));
+  Add(list, 1, "a");
+  auto* c_link = list.FirstLink();
+  list.Sort();
+  EXPECT_EQ(Names(list), "abc");
+  EXPECT_EQ(b_link->Value()->name, "b");
+  EXPECT_EQ(b_link->PrevLink()->Value()->name, "a");
+  list.RemoveLink(b_link);
+  EXPECT_EQ(Names(list), "ac");
+  list.RemoveLink(c_link);
+  EXPECT_EQ(Names(list), "a");
+  EXPECT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.Last()->name, "a");
+}
+
+// Compares speeds by their difference truncated to an integer, as the round's letters do:
+// speeds closer than 1 compare equal, which is no strict weak order.
+class Speed : public TObject {
+ public:
+  explicit Speed(double v) : v(v) {}
+  int Compare(const TObject& other) const override {
+    return static_cast<int>(v - static_cast<const Speed&>(other).v);
+  }
+  double v;
+};
+
+std::vector<double> Speeds(const TList<Speed>& list) {
+  std::vector<double> out;
+  for (auto s : list) out.push_back(s->v);
+  return out;
+}
+
+// The round's rule: swap neighbours while the first compares greater, until none does.
+std::vector<double> NeighbourSwapSort(std::vector<double> v) {
+  for (bool swapped = true; swapped;) {
+    swapped = false;
+    for (size_t i = 0; i + 1 < v.size(); ++i) {
+      if (static_cast<int>(v[i] - v[i + 1]) > 0) {
+        std::swap(v[i], v[i + 1]);
+        swapped = true;
+      }
+    }
+  }
+  return v;
+}
+
+TEST(TList, SortAgreesWithNeighbourSwapsWhenCloseSpeedsCompareEqual) {
+  {
+    // Every neighbour pair compares equal, so it stays as it is.
+    TList<Speed> list;
+    for (double v : {2.0, 1.5, 1.0, 1.0}) list.AddLast(std::make_shared<Speed>(v));
+    list.Sort();
+    EXPECT_EQ(Speeds(list), (std::vector<double>{2.0, 1.5, 1.0, 1.0}));
+  }
+  std::vector<std::vector<double>> cases = {
+      {3.0, 1.0, 2.5, 0.2},
+      {0.5, 2.9, 1.4, 3.8, 0.1, 2.2},
+      {5.0, 4.5, 4.0, 3.5, 3.0, 2.5, 2.0},
+      {1.0, 1.0, 1.0},
+      {4.0},
+      {},
+  };
+  // And short lists of speeds in half steps from a fixed generator.
+  uint32_t seed = 12345;
+  for (int n = 0; n < 60; ++n) {
+    std::vector<double> speeds(2 + n % 7);
+    for (double& v : speeds) {
+      seed = seed * 1103515245u + 12345u;
+      v = ((seed >> 16) % 9) * 0.5;
+    }
+    cases.push_back(speeds);
+  }
+  for (const auto& speeds : cases) {
+    TList<Speed> list;
+    for (double v : speeds) list.AddLast(std::make_shared<Speed>(v));
+    list.Sort();
+    EXPECT_EQ(Speeds(list), NeighbourSwapSort(speeds)) << ::testing::PrintToString(speeds);
+    EXPECT_EQ(list.Count(), static_cast<int>(speeds.size()));
+  }
+}
+
 TEST(TList, ObjectsWithoutTheirOwnCompareAreRemovedByIdentity) {
   TList<> list;
   auto a = std::make_shared<TObject>();
