@@ -3,7 +3,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -17,12 +16,10 @@ std::string app_dir;
 std::string launch_dir;
 std::vector<std::string> app_args;
 
-std::string Slashes(std::string s) {
-  std::replace(s.begin(), s.end(), '\\', '/');
-  return s;
-}
+// Room to run a fault handler on when the fault is a stack overflow.
+constexpr size_t kSignalStackBytes = 64 * 1024;
 
-// Only async-signal-safe calls from here on: write and _exit.
+// Only async-signal-safe calls from here on: write, _exit, alarm, sigaction.
 void WriteAll(const char* text) {
   size_t left = std::strlen(text);
   while (left > 0) {
@@ -33,27 +30,98 @@ void WriteAll(const char* text) {
   }
 }
 
-extern "C" void OnFatalSignal(int sig) {
-  const bool fault = sig == SIGSEGV || sig == SIGBUS || sig == SIGFPE;
-  WriteAll(fault ? "Unhandled Memory Exception Error" : "Received Signal");
+[[noreturn]] void EndNow(const char* text) {
+  WriteAll(text);
   _exit(255);
+}
+
+// How long the main thread has to reach a safe point after SIGTERM, SIGINT or SIGHUP.
+constexpr unsigned kSafePointSeconds = 2;
+
+// The asynchronous signal that arrived (0: none), and whether a safe point has raised it.
+volatile sig_atomic_t pending_signal = 0;
+volatile sig_atomic_t signal_raised = 0;
+
+extern "C" void OnWatchdog(int) {
+  EndNow("Received Signal");
+}
+
+extern "C" void OnAsyncSignal(int sig) {
+  // A second signal means: now, whatever the main thread is doing.
+  if (pending_signal != 0) EndNow("Received Signal");
+  pending_signal = sig;
+  struct sigaction sa {};
+  sa.sa_handler = OnWatchdog;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGALRM, &sa, nullptr);
+  alarm(kSafePointSeconds);
+}
+
+extern "C" void OnFatalSignal(int sig, siginfo_t* info, void*) {
+  // si_code 0 or below: sent by kill, raise or sigqueue, not raised by a faulting instruction.
+  const bool sent = info != nullptr && info->si_code <= 0;
+  const bool fault = sig == SIGSEGV || sig == SIGBUS || sig == SIGFPE;
+  EndNow(fault && !sent ? "Unhandled Memory Exception Error" : "Received Signal");
+}
+
+bool OnMainThread() {
+  return gettid() == getpid();
 }
 
 }  // namespace
 
 void InstallSignalHandlers() {
-  // Room to run the handler when the fault is a stack overflow.
-  static char alt_stack[64 * 1024];
+  static char alt_stack[kSignalStackBytes];
   stack_t ss{};
   ss.ss_sp = alt_stack;
   ss.ss_size = sizeof alt_stack;
   sigaltstack(&ss, nullptr);
 
-  struct sigaction sa {};
-  sa.sa_handler = OnFatalSignal;
-  sigemptyset(&sa.sa_mask);
-  sa.sa_flags = SA_ONSTACK;
-  for (int sig : {SIGILL, SIGABRT, SIGTERM, SIGSEGV, SIGBUS, SIGFPE}) sigaction(sig, &sa, nullptr);
+  struct sigaction fatal {};
+  fatal.sa_sigaction = OnFatalSignal;
+  sigemptyset(&fatal.sa_mask);
+  fatal.sa_flags = SA_SIGINFO | SA_ONSTACK;
+  for (int sig : {SIGILL, SIGABRT, SIGSEGV, SIGBUS, SIGFPE}) sigaction(sig, &fatal, nullptr);
+
+  // Restarted system calls: code that reads or waits never sees EINTR because of these.
+  struct sigaction async {};
+  async.sa_handler = OnAsyncSignal;
+  sigemptyset(&async.sa_mask);
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&async.sa_mask, sig);
+  async.sa_flags = SA_RESTART | SA_ONSTACK;
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &async, nullptr);
+}
+
+void RaisePendingSignal() {
+  if (pending_signal == 0 || signal_raised != 0 || !OnMainThread()) return;
+  signal_raised = 1;
+  // The safe point is reached: the exit actions may take their time.
+  alarm(0);
+  RuntimeError("Received Signal");
+}
+
+bool SignalPending() {
+  return pending_signal != 0;
+}
+
+TThreadSignalStack::TThreadSignalStack() {
+  memory_ = std::malloc(kSignalStackBytes);
+  if (!memory_) return;
+  stack_t ss{};
+  ss.ss_sp = memory_;
+  ss.ss_size = kSignalStackBytes;
+  if (sigaltstack(&ss, nullptr) != 0) {
+    std::free(memory_);
+    memory_ = nullptr;
+  }
+}
+
+TThreadSignalStack::~TThreadSignalStack() {
+  if (!memory_) return;
+  stack_t off{};
+  off.ss_flags = SS_DISABLE;
+  sigaltstack(&off, nullptr);
+  std::free(memory_);
 }
 
 std::string DirectoryOfPath(const std::string& path) {
@@ -71,12 +139,14 @@ void StartProcess(int argc, char** argv) {
   ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
   if (n < 0) n = 0;
   buffer[n] = 0;
-  app_file = Slashes(buffer);
-  if (app_file.empty() && argc > 0) app_file = Slashes(argv[0]);
+  // NOTE: paths are kept as they are. Turning backslashes into slashes suits a platform whose
+  // separator is the backslash; on Linux a backslash is an ordinary character of a name.
+  app_file = buffer;
+  if (app_file.empty() && argc > 0) app_file = argv[0];
   app_dir = DirectoryOfPath(app_file);
 
   char* cwd = getcwd(nullptr, 0);
-  launch_dir = cwd ? Slashes(cwd) : "";
+  launch_dir = cwd ? cwd : "";
   std::free(cwd);
 
   app_args.assign(argv, argv + argc);

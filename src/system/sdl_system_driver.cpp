@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -167,6 +168,8 @@ void HandleEvent(const SDL_Event& event) {
       break;
     }
     case SDL_MOUSEWHEEL: {
+      // Only the vertical wheel makes wheel messages: a purely horizontal scroll has none.
+      if (event.wheel.y == 0) break;
       TWindowMessage message;
       message.kind = kMessageWheel;
       message.window = event.wheel.windowID;
@@ -566,8 +569,13 @@ void TNativeSystemDriver::Poll() {
   while (SDL_PollEvent(&event)) HandleEvent(event);
 }
 
+// NOTE: waits and sleeps go in short slices, so that a SIGTERM, SIGINT or SIGHUP, which may
+// arrive on any thread and then wakes nothing here, reaches its safe point within that slice.
+constexpr int kSignalSliceMs = 50;
+
 void TNativeSystemDriver::Wait() {
-  SDL_WaitEvent(nullptr);
+  while (!SDL_WaitEventTimeout(nullptr, kSignalSliceMs) && !SignalPending()) {
+  }
   Poll();
 }
 
@@ -580,7 +588,14 @@ int32_t TNativeSystemDriver::Clock() {
 }
 
 void TNativeSystemDriver::Pause(int32_t ms) {
-  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  if (ms <= 0) return;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!SignalPending()) {
+    const auto left = end - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return;
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+        left, std::chrono::milliseconds(kSignalSliceMs)));
+  }
 }
 
 void TNativeSystemDriver::SetPointerPos(int32_t x, int32_t y) {

@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "runtime/process.h"
 #include "runtime/runtime_error.h"
 #include "runtime/text.h"
 
@@ -72,16 +73,29 @@ const std::shared_ptr<TSystemDriver>& CurrentSystemDriver() {
   return current_driver;
 }
 
+// The pump is the safe point where SIGTERM, SIGINT and SIGHUP become "Received Signal": every
+// frame reaches it through the input queries. Only the outermost call raises it, so that it
+// never starts inside an event listener.
 void PollSystem() {
-  if (pumping || !current_driver) return;
-  PumpGuard guard;
-  current_driver->Poll();
+  if (pumping) return;
+  RaisePendingSignal();
+  if (!current_driver) return;
+  {
+    PumpGuard guard;
+    current_driver->Poll();
+  }
+  RaisePendingSignal();
 }
 
 void WaitSystemEvents() {
-  if (pumping || !current_driver) return;
-  PumpGuard guard;
-  current_driver->Wait();
+  if (pumping) return;
+  RaisePendingSignal();
+  if (!current_driver) return;
+  {
+    PumpGuard guard;
+    current_driver->Wait();
+  }
+  RaisePendingSignal();
 }
 
 bool SystemPumpRunning() {
@@ -92,7 +106,9 @@ int32_t Milliseconds() {
   return current_driver->Clock();
 }
 void PauseMilliseconds(int32_t ms) {
+  RaisePendingSignal();
   current_driver->Pause(ms);
+  RaisePendingSignal();
 }
 void SetPointerPosition(int32_t x, int32_t y) {
   current_driver->SetPointerPos(x, y);

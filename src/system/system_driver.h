@@ -33,6 +33,8 @@ void SetSystemDriver(std::shared_ptr<TSystemDriver> driver);
 const std::shared_ptr<TSystemDriver>& CurrentSystemDriver();
 
 // Polls unless a poll or wait is already running on this thread (a listener inside a drain).
+// Both, and PauseMilliseconds, are safe points: a SIGTERM, SIGINT or SIGHUP that has arrived
+// is raised there as the runtime error "Received Signal" (see RaisePendingSignal).
 void PollSystem();
 void WaitSystemEvents();
 // True while a poll or wait is draining on this thread: a wait started now would return at

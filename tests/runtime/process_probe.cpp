@@ -1,9 +1,13 @@
 // A program for the process tests: starts the process as the game does, then does what its
 // first argument says.
-#include <csignal>
+#include <signal.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "runtime/process.h"
 #include "runtime/runtime_error.h"
@@ -16,6 +20,19 @@ int Deep(int n) {
   volatile char frame[4096];
   frame[0] = static_cast<char>(n);
   return Deep(n + 1) + frame[0];
+}
+
+void ExitAction() {
+  std::printf("exit action ran\n");
+  std::fflush(stdout);
+}
+
+// The frame loop of a program: a safe point now and then, for at most ten seconds.
+void RunFrames() {
+  for (int frame = 0; frame < 10000; ++frame) {
+    RaisePendingSignal();
+    usleep(1000);
+  }
 }
 
 }  // namespace
@@ -38,8 +55,32 @@ int main(int argc, char** argv) {
       *nowhere = 1;
     } else if (mode == "overflow") {
       return Deep(0);
-    } else if (mode == "term") {
-      std::raise(SIGTERM);
+    } else if (mode == "thread-overflow") {
+      std::thread([] {
+        TThreadSignalStack stack;
+        Deep(0);
+      }).join();
+    } else if (mode == "term" || mode == "int" || mode == "hup") {
+      std::atexit(ExitAction);
+      const int sig = mode == "term" ? SIGTERM : mode == "int" ? SIGINT : SIGHUP;
+      // From another thread, as a signal may arrive on any thread.
+      std::thread([sig] { kill(getpid(), sig); }).join();
+      RunFrames();
+    } else if (mode == "term-twice") {
+      std::atexit(ExitAction);
+      raise(SIGTERM);
+      raise(SIGTERM);
+      RunFrames();
+    } else if (mode == "term-no-safe-point") {
+      std::atexit(ExitAction);
+      raise(SIGTERM);
+      sleep(10);
+    } else if (mode == "kill-segv") {
+      kill(getpid(), SIGSEGV);
+    } else if (mode == "abort") {
+      std::abort();
+    } else if (mode == "ill") {
+      __builtin_trap();
     }
     return 0;
   });

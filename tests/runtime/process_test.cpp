@@ -69,17 +69,41 @@ TEST_F(ProcessTest, EndsWithExactTextAndStatus255) {
   struct Case {
     const char* mode;
     const char* text;
+    bool exitActions;  // whether the atexit actions ran
   } cases[] = {
-      {"throw", "Something went wrong"},
-      {"fault", "Unhandled Memory Exception Error"},
-      {"overflow", "Unhandled Memory Exception Error"},
-      {"term", "Received Signal"},
+      {"throw", "Something went wrong", false},
+      {"fault", "Unhandled Memory Exception Error", false},
+      {"overflow", "Unhandled Memory Exception Error", false},
+      {"thread-overflow", "Unhandled Memory Exception Error", false},
+      // Asynchronous signals end at the next safe point, through the exit actions.
+      {"term", "Received Signal", true},
+      {"int", "Received Signal", true},
+      {"hup", "Received Signal", true},
+      // A second one before the safe point, or no safe point at all, ends at once.
+      {"term-twice", "Received Signal", false},
+      {"term-no-safe-point", "Received Signal", false},
+      // A SIGSEGV that another process sends is no memory fault.
+      {"kill-segv", "Received Signal", false},
+      {"abort", "Received Signal", false},
+      {"ill", "Received Signal", false},
   };
   for (const Case& c : cases) {
     Outcome o = RunProbe(exe, c.mode, elsewhere);
     EXPECT_EQ(o.status, 255) << c.mode;
     EXPECT_EQ(o.err, c.text) << c.mode;  // exactly the text: no line end added
+    EXPECT_EQ(o.out == "exit action ran\n", c.exitActions) << c.mode << ": " << o.out;
   }
+}
+
+TEST_F(ProcessTest, KeepsBackslashesInItsPath) {
+  fs::path odd = home / "back\\slash";
+  fs::create_directories(odd);
+  fs::copy_file(exe, odd / "probe");
+  fs::copy_file(home / "probe_asset.txt", odd / "probe_asset.txt");
+  Outcome o = RunProbe(odd / "probe", "where", elsewhere);
+  EXPECT_EQ(o.status, 0);
+  EXPECT_NE(o.out.find("dir=" + odd.string() + "\n"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("asset=next to the executable\n"), std::string::npos) << o.out;
 }
 
 TEST(DirectoryOfPath, CutsAtTheLastSlashButKeepsARoot) {

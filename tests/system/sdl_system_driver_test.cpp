@@ -4,12 +4,18 @@
 
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <set>
 #include <string>
+#include <thread>
 
+#include "runtime/process.h"
 #include "support/event_recorder.h"
 #include "system/event_queue.h"
 #include "system/input.h"
@@ -174,6 +180,10 @@ TEST_F(SdlSystemDriverTest, PointerWheelAndButtons) {
   e.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;
   e.wheel.y = 1;
   SDL_PushEvent(&e);
+  e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
+  e.wheel.x = 2;  // a purely horizontal scroll: no "MouseWheel" at all
+  e.wheel.y = 0;
+  SDL_PushEvent(&e);
   e = {};
   e.type = SDL_MOUSEBUTTONDOWN;
   e.button.windowID = kWindow;
@@ -184,6 +194,9 @@ TEST_F(SdlSystemDriverTest, PointerWheelAndButtons) {
   EXPECT_EQ(PointerX(), 12);
   EXPECT_EQ(PointerY(), 34);
   EXPECT_EQ(WheelPosition(), 2);
+  int wheels = 0;
+  for (const TEventRef& event : recorder->Events()) wheels += event->id == kEventMouseWheel;
+  EXPECT_EQ(wheels, 2);
   EXPECT_EQ(ButtonHitCount(2), 1);
   EXPECT_EQ(ButtonHitCount(1) + ButtonHitCount(3), 0);
 }
@@ -207,6 +220,121 @@ TEST_F(SdlSystemDriverTest, WaitReturnsOnceAnEventIsPendingAndDrainsIt) {
   WaitSystemEvents();
   EXPECT_EQ(recorder->Events().size(), 1u);
   EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 0);
+}
+
+// A real hidden SDL window on the X display, so that the driver computes the client size of
+// pointer moves and the position of a leave from SDL's own window and pointer state.
+class SdlPointerWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitSystem();
+    SetSystemDriver(std::make_shared<TNativeSystemDriver>());
+    const char* require = std::getenv("REQUIRE_DISPLAY");
+    const bool required = require && std::string(require) == "1";
+    if (!std::getenv("DISPLAY") || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+      if (required) FAIL() << "no display: " << SDL_GetError();
+      GTEST_SKIP() << "no display";
+    }
+    video = true;
+    window = SDL_CreateWindow("", 100, 50, 200, 100, SDL_WINDOW_HIDDEN);
+    ASSERT_NE(window, nullptr) << SDL_GetError();
+    id = SDL_GetWindowID(window);
+    RegisterWindowProc(id, [](const TWindowMessage& m) { TranslateWindowMessage(m, nullptr); });
+    PollSystem();  // whatever the window's creation queued
+    recorder = std::make_unique<TEventRecorder>();
+  }
+  void TearDown() override {
+    recorder.reset();
+    if (id) UnregisterWindowProc(id);
+    if (window) SDL_DestroyWindow(window);
+    if (video) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    FlushQueuedEvents();
+    SetSystemDriver(nullptr);
+  }
+  void Move(int x, int y) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.windowID = id;
+    e.motion.x = x;
+    e.motion.y = y;
+    ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+    PollSystem();
+  }
+
+  bool video = false;
+  SDL_Window* window = nullptr;
+  Uint32 id = 0;
+  std::unique_ptr<TEventRecorder> recorder;
+};
+
+TEST_F(SdlPointerWindowTest, EnterAndLeaveByTheWindowsRealSizeAndThePointersRealPosition) {
+  Move(10, 20);
+  Move(199, 99);
+  Move(200, 99);  // one past the client width: outside
+  Move(10, 20);
+  // The platform's leave notification: the pointer is now at (130, 90) on the screen, which is
+  // (30, 40) in the client area of the window at (100, 50).
+  SDL_WarpMouseGlobal(130, 90);
+  SDL_Event leave{};
+  leave.type = SDL_WINDOWEVENT;
+  leave.window.windowID = id;
+  leave.window.event = SDL_WINDOWEVENT_LEAVE;
+  ASSERT_EQ(SDL_PushEvent(&leave), 1) << SDL_GetError();
+  PollSystem();
+  EXPECT_EQ(recorder->Texts(),
+            "MouseEnter: data=0, mods=0, x=10, y=20, extra=\"\"\n"
+            "MouseMove: data=0, mods=0, x=10, y=20, extra=\"\"\n"
+            "MouseMove: data=0, mods=0, x=199, y=99, extra=\"\"\n"
+            "MouseLeave: data=0, mods=0, x=200, y=99, extra=\"\"\n"
+            "MouseMove: data=0, mods=0, x=200, y=99, extra=\"\"\n"
+            "MouseEnter: data=0, mods=0, x=10, y=20, extra=\"\"\n"
+            "MouseMove: data=0, mods=0, x=10, y=20, extra=\"\"\n"
+            "MouseLeave: data=0, mods=0, x=30, y=40, extra=\"\"\n");
+}
+
+void MarkExitAction() {
+  std::fputs("exit action, ", stderr);
+}
+
+// A signal that arrives on another thread wakes nothing on the main thread; a wait for events
+// or a long pause still ends within a moment and raises "Received Signal" through the exit
+// actions, instead of leaving it to the watchdog (which skips them).
+TEST(SdlSystemSafePointTest, ASignalEndsAWaitOrAPauseAtOnce) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  struct Case {
+    const char* name;
+    int sig;
+    void (*block)();
+  } cases[] = {
+      {"wait", SIGINT, [] { WaitSystemEvents(); }},
+      {"pause", SIGHUP, [] { PauseMilliseconds(60000); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EXIT(
+        {
+          InstallSignalHandlers();
+          InitSystem();
+          std::atexit(MarkExitAction);
+          RunMain([&c] {
+            const auto start = std::chrono::steady_clock::now();
+            std::thread sender([&c] {
+              std::this_thread::sleep_for(std::chrono::milliseconds(100));
+              kill(getpid(), c.sig);
+            });
+            sender.detach();
+            try {
+              c.block();
+            } catch (...) {
+              // Well before the watchdog's two seconds.
+              if (std::chrono::steady_clock::now() - start < std::chrono::seconds(1)) throw;
+            }
+            return 0;
+          });
+          std::exit(0);
+        },
+        ::testing::ExitedWithCode(255), "^Received Signalexit action, $");
+  }
 }
 
 TEST(SdlSystemClockTest, TheClockIsTheSystemsUptimeInMillisecondsAndPausesAdvanceIt) {

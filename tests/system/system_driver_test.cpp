@@ -2,9 +2,15 @@
 #include "system/system_driver.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <regex>
+#include <thread>
 
+#include "runtime/process.h"
 #include "runtime/runtime_error.h"
 #include "runtime/text.h"
 #include "support/event_recorder.h"
@@ -76,6 +82,33 @@ TEST_F(SystemDriverTest, ClockAndPauseGoToTheCurrentDriver) {
   SetSystemDriver(nullptr);
   PollSystem();
   WaitSystemEvents();
+}
+
+void MarkExitAction() {
+  std::fputs("exit action, ", stderr);
+}
+
+// SIGTERM arrives on another thread while the frame loop runs; the loop's next poll raises
+// "Received Signal", which ends the program through its exit actions.
+TEST(SystemSafePointTest, ASignalBecomesReceivedSignalAtTheNextPoll) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        InstallSignalHandlers();
+        InitSystem();
+        InstallFakeSystemDriver(0);
+        std::atexit(MarkExitAction);
+        RunMain([] {
+          std::thread([] { kill(getpid(), SIGTERM); }).join();
+          for (int frame = 0; frame < 1000; ++frame) {
+            PollSystem();
+            usleep(1000);
+          }
+          return 0;
+        });
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(255), "^Received Signalexit action, $");
 }
 
 TEST_F(SystemDriverTest, DateAndTimeTexts) {
