@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "graphics/font_face.h"
@@ -44,9 +45,20 @@ class TGlyphFont : public TObject {
   TFontFaceRef face;
   std::vector<TImageGlyphRef> glyphs;
   int32_t imageFlags = 0;
+
+ private:
+  // The face's answers for characters 0 to 255 (-2: not asked yet) and for the others: every
+  // drawn and measured character asks, and the face's lookup is a table search.
+  int32_t latinIndex_[256];
+  bool latinCached_ = false;
+  std::unordered_map<int32_t, int32_t> otherIndex_;
 };
 
 TGlyphFontRef LoadFontFile(const std::string& source, int32_t size, int32_t style);
 // Width of the text in the current font, unscaled.
 int32_t TextPixelWidth(const std::u16string& text);
 int32_t FontLineHeight();
+
+// Module start-up: embeds the built-in font's data as "incbin::kestrelfont.bin" and registers
+// the TrueType face loader.
+void InitFonts();

@@ -1,5 +1,6 @@
 #include "graphics/graphics_module.h"
 
+#include "graphics/glyph_font.h"
 #include "graphics/graphics.h"
 #include "graphics/pixmap_decoder.h"
 #include "runtime/module_init.h"
@@ -10,5 +11,6 @@ void InitGraphics() {
   if (!FirstInit(done)) return;
   InitSystem();
   InitPixmaps();
+  InitFonts();
   FlipHookId();
 }

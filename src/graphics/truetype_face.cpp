@@ -1,0 +1,156 @@
+// Font faces over FreeType: opening at a pixel size, and glyphs rendered to A8 pixmaps.
+#include "graphics/truetype_face.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_BITMAP_H
+
+#include <cstring>
+
+#include "runtime/stream.h"
+
+namespace {
+
+// The address of pixel row y (top row 0) of a FreeType bitmap. A negative pitch means the rows
+// are stored bottom-up: the top row is then the last one in memory.
+const uint8_t* BitmapRow(const FT_Bitmap& bitmap, uint32_t y) {
+  const uint8_t* base = bitmap.buffer;
+  const int64_t pitch = bitmap.pitch;
+  if (pitch < 0) base += -pitch * (static_cast<int64_t>(bitmap.rows) - 1);
+  return base + pitch * static_cast<int64_t>(y);
+}
+
+// An A8 pixmap from an 8-bit bitmap whose values run from 0 to levels - 1.
+TPixmapRef FromGrey(const FT_Bitmap& bitmap, int32_t levels) {
+  const int32_t w = static_cast<int32_t>(bitmap.width), h = static_cast<int32_t>(bitmap.rows);
+  TPixmapRef p = NewPixmap(w, h, PF_A8, 4);
+  for (int32_t y = 0; y < h; ++y) {
+    const uint8_t* src = BitmapRow(bitmap, y);
+    uint8_t* dst = p->PixelAddress(0, y);
+    if (levels == 256) {
+      std::memcpy(dst, src, static_cast<size_t>(w));
+    } else {
+      for (int32_t x = 0; x < w; ++x) {
+        const int32_t v = src[x] < levels ? src[x] : levels - 1;
+        dst[x] = static_cast<uint8_t>(v * 255 / (levels - 1));
+      }
+    }
+  }
+  return p;
+}
+
+// An A8 pixmap from a one-bit bitmap, most significant bit first.
+TPixmapRef FromMono(const FT_Bitmap& bitmap) {
+  const int32_t w = static_cast<int32_t>(bitmap.width), h = static_cast<int32_t>(bitmap.rows);
+  TPixmapRef p = NewPixmap(w, h, PF_A8, 4);
+  for (int32_t y = 0; y < h; ++y) {
+    const uint8_t* src = BitmapRow(bitmap, y);
+    uint8_t* dst = p->PixelAddress(0, y);
+    for (int32_t x = 0; x < w; ++x) dst[x] = (src[x >> 3] >> (7 - (x & 7))) & 1 ? 255 : 0;
+  }
+  return p;
+}
+
+// Chosen by the bitmap's pixel mode: the grey level count alone does not tell how a bitmap is
+// packed (embedded 2- and 4-bit strikes have few levels and several pixels per byte).
+TPixmapRef GlyphBitmapToPixmap(FT_Library library, const FT_Bitmap& bitmap) {
+  switch (bitmap.pixel_mode) {
+    case FT_PIXEL_MODE_GRAY:
+      return FromGrey(bitmap,
+                      bitmap.num_grays > 1 && bitmap.num_grays <= 256 ? bitmap.num_grays : 256);
+    case FT_PIXEL_MODE_MONO:
+      return FromMono(bitmap);
+    case FT_PIXEL_MODE_GRAY2:
+    case FT_PIXEL_MODE_GRAY4:
+    case FT_PIXEL_MODE_BGRA: {
+      FT_Bitmap converted;
+      FT_Bitmap_Init(&converted);
+      TPixmapRef p;
+      if (FT_Bitmap_Convert(library, &bitmap, &converted, 1) == 0 &&
+          converted.pixel_mode == FT_PIXEL_MODE_GRAY && converted.width == bitmap.width &&
+          converted.rows == bitmap.rows && converted.num_grays > 1) {
+        p = FromGrey(converted, converted.num_grays <= 256 ? converted.num_grays : 256);
+      }
+      FT_Bitmap_Done(library, &converted);
+      return p;
+    }
+    default:
+      // Sub-pixel bitmaps are three samples per pixel: not coverage this font can use.
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+void TFreeTypeGlyph::GetBounds(int32_t& x, int32_t& y, int32_t& w, int32_t& h) {
+  x = offsetX;
+  y = offsetY;
+  w = width;
+  h = height;
+}
+
+TTrueTypeFace::~TTrueTypeFace() {
+  if (ftFace) FT_Done_Face(ftFace);
+  if (library) FT_Done_FreeType(library);
+}
+
+int32_t TTrueTypeFace::GlyphIndexOf(int32_t character) {
+  if (character < 0) return -1;
+  return static_cast<int32_t>(FT_Get_Char_Index(ftFace, static_cast<FT_ULong>(character))) - 1;
+}
+
+TFaceGlyphRef TTrueTypeFace::GlyphAt(int32_t index) {
+  if (index < 0 || index >= static_cast<int32_t>(glyphs.size())) return nullptr;
+  if (glyphs[index]) return glyphs[index];
+  auto glyph = std::make_shared<TFreeTypeGlyph>();
+  glyphs[index] = glyph;
+  if (FT_Load_Glyph(ftFace, static_cast<FT_UInt>(index) + 1, FT_LOAD_RENDER)) return glyph;
+  const FT_GlyphSlot slot = ftFace->glyph;
+  const FT_Bitmap& bitmap = slot->bitmap;
+  glyph->offsetX = slot->bitmap_left;
+  glyph->offsetY = ascent - slot->bitmap_top;
+  glyph->width = static_cast<int32_t>(bitmap.width);
+  glyph->height = static_cast<int32_t>(bitmap.rows);
+  glyph->advance = static_cast<float>(slot->advance.x >> 6);
+  // A space has no bitmap; neither has a glyph with a width but no rows.
+  if (bitmap.width == 0 || bitmap.rows == 0 || !bitmap.buffer) return glyph;
+  if (!PixmapFits(bitmap.width, bitmap.rows, PF_A8)) return glyph;
+  glyph->pixmap = GlyphBitmapToPixmap(library, bitmap);
+  return glyph;
+}
+
+std::shared_ptr<TTrueTypeFace> TTrueTypeFace::Open(const std::string& source, int32_t size,
+                                                   int32_t style) {
+  // Counting down from a negative size would run through four billion sizes.
+  if (size <= 0) return nullptr;
+  auto face = std::make_shared<TTrueTypeFace>();
+  if (FT_Init_FreeType(&face->library)) {
+    face->library = nullptr;
+    return nullptr;
+  }
+  // File paths and "protocol::path" sources alike come through the stream layer.
+  face->memoryBuffer = LoadBytes(source);
+  if (face->memoryBuffer.empty()) return nullptr;
+  if (FT_New_Memory_Face(face->library, face->memoryBuffer.data(),
+                         static_cast<FT_Long>(face->memoryBuffer.size()), 0, &face->ftFace)) {
+    face->ftFace = nullptr;
+    return nullptr;
+  }
+  // A size the face refuses (a bitmap font without that strike) falls to the largest smaller
+  // size it accepts.
+  int32_t s = size;
+  while (s > 0 && FT_Set_Pixel_Sizes(face->ftFace, 0, static_cast<FT_UInt>(s))) --s;
+  if (s == 0) return nullptr;
+  const FT_Size_Metrics& metrics = face->ftFace->size->metrics;
+  face->lineHeight = static_cast<int32_t>(metrics.height >> 6);
+  face->ascent = static_cast<int32_t>(metrics.ascender >> 6);
+  face->descent = static_cast<int32_t>(metrics.descender >> 6);
+  face->style = style;
+  face->glyphs.resize(face->ftFace->num_glyphs > 0 ? face->ftFace->num_glyphs : 0);
+  return face;
+}
+
+TFontFaceRef TTrueTypeFaceLoader::OpenFace(const std::string& source, int32_t size, int32_t style) {
+  if (source.empty()) return nullptr;
+  return TTrueTypeFace::Open(source, size, style);
+}
