@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "runtime/process.h"
+
 namespace {
 
 void SDLCALL AudioCallback(void* self, Uint8* stream, int length) {
@@ -107,6 +109,8 @@ bool TSdlWaveOutput::StartTicks(std::function<void()> tick) {
   ticking_.store(true);
   try {
     ticker_ = std::thread([this, tick = std::move(tick)] {
+      // A stack overflow while mixing is reported like one on the main thread.
+      TThreadSignalStack signal_stack;
       using clock = std::chrono::steady_clock;
       constexpr auto period = std::chrono::milliseconds(5);
       auto next = clock::now();

@@ -1,7 +1,10 @@
-// The SDL wave output under the mixer: sound written to a file by SDL's disk driver, and a
-// driver that cannot open, which leaves the silent backend current.
+// The SDL wave output under the mixer: sound written to a file by SDL's disk driver, its
+// recovery from a stalled mixing pass, a stack overflow on its mixing thread, and a driver that
+// cannot open, which leaves the silent backend current.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -16,6 +19,8 @@
 #include "audio/mixer_backend.h"
 #include "audio/mixer_service.h"
 #include "audio/sdl_wave_output.h"
+#include "runtime/process.h"
+#include "system/system_driver.h"
 
 namespace {
 
@@ -51,6 +56,25 @@ class TScopedEnvironment {
   std::vector<TSaved> saved_;
 };
 
+// Reads the raw 16-bit stereo that SDL's disk driver wrote.
+std::vector<int16_t> ReadSamples(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  const std::vector<char> raw((std::istreambuf_iterator<char>(in)), {});
+  std::vector<int16_t> samples(raw.size() / 2);
+  std::memcpy(samples.data(), raw.data(), samples.size() * 2);
+  return samples;
+}
+
+// A 1 kHz tone of amplitude 8000, frames long (a multiple of 44 loops without a seam).
+TSampleBufferRef Sine(int32_t frames) {
+  TSampleBufferRef sine = NewSampleBuffer(frames, 44100, FormatMono16LE);
+  auto* words = reinterpret_cast<int16_t*>(sine->samples);
+  for (int32_t i = 0; i < frames; ++i) {
+    words[i] = int16_t(std::lround(8000 * std::sin(2 * M_PI * 1000.0 * i / 44100)));
+  }
+  return sine;
+}
+
 class SdlWaveOutputTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -77,12 +101,7 @@ TEST_F(SdlWaveOutputTest, ASinePlayedOnAChannelComesOutOfTheDiskDriverAtItsPitch
   // One second of 1 kHz at amplitude 8000.
   constexpr int32_t Hz = 44100;
   constexpr double Amplitude = 8000;
-  TSampleBufferRef sine = NewSampleBuffer(Hz, Hz, FormatMono16LE);
-  auto* words = reinterpret_cast<int16_t*>(sine->samples);
-  for (int32_t i = 0; i < Hz; ++i) {
-    words[i] = int16_t(std::lround(Amplitude * std::sin(2 * M_PI * 1000.0 * i / Hz)));
-  }
-  TSoundClipRef clip = LoadSoundFile(sine, 0);
+  TSoundClipRef clip = LoadSoundFile(Sine(Hz), 0);
   TAudioChannelRef channel = NewChannel();
   ASSERT_NE(StartSound(clip, channel), nullptr);
   const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -94,10 +113,7 @@ TEST_F(SdlWaveOutputTest, ASinePlayedOnAChannelComesOutOfTheDiskDriverAtItsPitch
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   CloseMixerBackend();
 
-  std::ifstream in(file, std::ios::binary);
-  const std::vector<char> raw((std::istreambuf_iterator<char>(in)), {});
-  std::vector<int16_t> samples(raw.size() / 2);
-  std::memcpy(samples.data(), raw.data(), samples.size() * 2);
+  const std::vector<int16_t> samples = ReadSamples(file);
   const int64_t frames = int64_t(samples.size()) / 2;
   ASSERT_GT(frames, Hz);
 
@@ -133,11 +149,99 @@ TEST_F(SdlWaveOutputTest, ASinePlayedOnAChannelComesOutOfTheDiskDriverAtItsPitch
             << file << "\n";
 }
 
+// The mixing thread reads the clock when it picks up a new sound; this clock stalls that
+// read once, for 400 ms, on any thread but the test's own.
+std::atomic<bool> stall_armed{false};
+std::thread::id test_thread;
+int32_t StallingClock() {
+  if (std::this_thread::get_id() != test_thread && stall_armed.exchange(false)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  }
+  return SteadyClock();
+}
+
+// A mixing pass that stalls lets SDL play past what was published: the device plays silence
+// there rather than stale sound, the mixer resets it, keeps it silent for 250 ticks (1.25 s)
+// and restarts it, after which the loop plays on.
+TEST_F(SdlWaveOutputTest, AStalledMixingPassIsAnUnderrunAfterWhichPlaybackRestarts) {
+  const std::string file = ::testing::TempDir() + "mixer_underrun_audio.raw";
+  std::remove(file.c_str());
+  test_thread = std::this_thread::get_id();
+  SetMixerClock(&StallingClock);
+  {
+    TScopedEnvironment environment;
+    environment.Set("SDL_AUDIODRIVER", "disk");
+    environment.Set("SDL_DISKAUDIOFILE", file);
+    if (OpenMixerBackend(std::make_shared<TSdlWaveOutput>()) != 0) {
+      GTEST_SKIP() << "SDL's disk audio driver does not open here";
+    }
+  }
+  TSoundClipRef tone = LoadSoundFile(Sine(4410), SoundLoop);
+  TAudioChannelRef channel = NewChannel();
+  ASSERT_NE(StartSound(tone, channel), nullptr);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  stall_armed = true;
+  StartSound(LoadSoundFile(NewSampleBuffer(10, 44100, FormatMono16LE), 0));
+  std::this_thread::sleep_for(std::chrono::milliseconds(2800));
+  EXPECT_FALSE(stall_armed) << "the mixing thread never read the clock";
+  CloseMixerBackend();
+
+  const std::vector<int16_t> samples = ReadSamples(file);
+  const int64_t frames = int64_t(samples.size()) / 2;
+  // Runs of exact silence after the tone first sounds; a sine has none longer than a frame.
+  int64_t first = -1;
+  int64_t longest_gap = 0, gap_end = 0, run = 0;
+  for (int64_t k = 0; k < frames; ++k) {
+    const int16_t left = samples[2 * k];
+    if (first < 0) {
+      if (std::abs(left) > 1000) first = k;
+      continue;
+    }
+    run = left == 0 && samples[2 * k + 1] == 0 ? run + 1 : 0;
+    if (run > longest_gap) {
+      longest_gap = run;
+      gap_end = k + 1;
+    }
+  }
+  ASSERT_GE(first, 0) << "no sound in the file";
+  const double gap = double(longest_gap) / 44100;
+  // The rest of the stall, 250 ticks, and the silent fragments the restart begins with.
+  EXPECT_GT(gap, 1.25);
+  EXPECT_LT(gap, 2.5);
+  int64_t loud_after = 0;
+  for (int64_t k = gap_end; k < frames; ++k) loud_after += std::abs(samples[2 * k]) > 1000;
+  EXPECT_GT(double(loud_after) / 44100, 0.1) << "the tone did not come back";
+  std::cout << "underrun: silence " << gap << " s, tone again for " << (frames - gap_end) / 44100.0
+            << " s\n";
+}
+
+// Recurses until the stack runs out; the array and the use after the call defeat tail calls.
+int Deep(int n) {
+  if (n == -1) return 0;
+  volatile char frame[4096];
+  frame[0] = static_cast<char>(n);
+  return Deep(n + 1) + frame[0];
+}
+
+TEST(SdlWaveOutputDeathTest, AStackOverflowOnTheMixingThreadIsReported) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        InstallSignalHandlers();
+        TSdlWaveOutput output;
+        output.StartTicks([] { Deep(0); });
+        sleep(10);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(255), "^Unhandled Memory Exception Error$");
+}
+
 TEST_F(SdlWaveOutputTest, WithADriverThatCannotOpenTheSilentBackendAnswersEverything) {
   TScopedEnvironment environment;
   environment.Set("SDL_AUDIODRIVER", "no-such-driver");
   // The start-up path of the program: the mixer does not open and the silent backend stays.
   InitAudio();
+  EXPECT_NE(CurrentSystemDriver(), nullptr) << "the mixer's clock is the system's";
   EXPECT_FALSE(MixerIsOpen());
   EXPECT_EQ(OpenMixerBackend(), -1);
   ASSERT_NE(CurrentAudioBackend, nullptr);
