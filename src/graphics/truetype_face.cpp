@@ -51,9 +51,13 @@ TPixmapRef FromMono(const FT_Bitmap& bitmap) {
   return p;
 }
 
+}  // namespace
+
 // Chosen by the bitmap's pixel mode: the grey level count alone does not tell how a bitmap is
 // packed (embedded 2- and 4-bit strikes have few levels and several pixels per byte).
-TPixmapRef GlyphBitmapToPixmap(FT_Library library, const FT_Bitmap& bitmap) {
+TPixmapRef FreeTypeBitmapToPixmap(FT_Library library, const FT_Bitmap& bitmap) {
+  if (bitmap.width == 0 || bitmap.rows == 0 || !bitmap.buffer) return nullptr;
+  if (!PixmapFits(bitmap.width, bitmap.rows, PF_A8)) return nullptr;
   switch (bitmap.pixel_mode) {
     case FT_PIXEL_MODE_GRAY:
       return FromGrey(bitmap,
@@ -79,8 +83,6 @@ TPixmapRef GlyphBitmapToPixmap(FT_Library library, const FT_Bitmap& bitmap) {
       return nullptr;
   }
 }
-
-}  // namespace
 
 void TFreeTypeGlyph::GetBounds(int32_t& x, int32_t& y, int32_t& w, int32_t& h) {
   x = offsetX;
@@ -113,9 +115,7 @@ TFaceGlyphRef TTrueTypeFace::GlyphAt(int32_t index) {
   glyph->height = static_cast<int32_t>(bitmap.rows);
   glyph->advance = static_cast<float>(slot->advance.x >> 6);
   // A space has no bitmap; neither has a glyph with a width but no rows.
-  if (bitmap.width == 0 || bitmap.rows == 0 || !bitmap.buffer) return glyph;
-  if (!PixmapFits(bitmap.width, bitmap.rows, PF_A8)) return glyph;
-  glyph->pixmap = GlyphBitmapToPixmap(library, bitmap);
+  glyph->pixmap = FreeTypeBitmapToPixmap(library, bitmap);
   return glyph;
 }
 

@@ -10,6 +10,7 @@
 
 struct FT_LibraryRec_;
 struct FT_FaceRec_;
+struct FT_Bitmap_;
 
 // One glyph rendered by FreeType: an A8 coverage pixmap (or none) and its metrics.
 class TFreeTypeGlyph : public TFaceGlyph {
@@ -62,3 +63,8 @@ class TTrueTypeFaceLoader : public TFontFaceLoader {
   // Null unless the source is a non-empty string.
   TFontFaceRef OpenFace(const std::string& source, int32_t size, int32_t style) override;
 };
+
+// An A8 pixmap of a rendered glyph bitmap, read by its pixel mode: grey copied (levels scaled
+// to 0..255), one-bit unpacked, 2- and 4-bit and colour converted, anything else none. Rows in
+// either direction (negative pitch). Null for a bitmap without width or rows.
+TPixmapRef FreeTypeBitmapToPixmap(FT_LibraryRec_* library, const FT_Bitmap_& bitmap);

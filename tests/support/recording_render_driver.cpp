@@ -4,6 +4,7 @@
 #include <map>
 
 #include "graphics/graphics.h"
+#include "graphics/graphics_module.h"
 
 void TRecordingFrame::DrawQuad(float x0, float y0, float x1, float y1, float tx, float ty) {
   auto self = std::static_pointer_cast<TRecordingFrame>(shared_from_this());
@@ -251,5 +252,12 @@ std::u16string TRecordingRenderDriver::DrawnText(const TGlyphFontRef& font) cons
 TRecordingRenderDriverRef InstallRecordingRenderDriver() {
   auto driver = std::make_shared<TRecordingRenderDriver>();
   SelectDisplayDriver(driver, GRAPHICS_BACKBUFFER);
+  return driver;
+}
+
+TRecordingRenderDriverRef OpenRecordingGraphics(int32_t width, int32_t height) {
+  InitGraphics();
+  auto driver = InstallRecordingRenderDriver();
+  if (!OpenGraphics(width, height, 32, 0, 0)) return nullptr;
   return driver;
 }

@@ -141,3 +141,8 @@ using TRecordingRenderDriverRef = std::shared_ptr<TRecordingRenderDriver>;
 
 // Makes a fresh recording driver the current display driver (default flags 2) and returns it.
 TRecordingRenderDriverRef InstallRecordingRenderDriver();
+
+// Starts the graphics module, installs a fresh recording driver and opens the application
+// graphics on it (full screen at 32 bits, hz 0: no pacing). A system driver must be installed
+// first (InstallFakeSystemDriver): opening graphics moves the pointer. Null when opening fails.
+TRecordingRenderDriverRef OpenRecordingGraphics(int32_t width = 1024, int32_t height = 768);
