@@ -270,6 +270,10 @@ int32_t PlayPcm(pcmdata* pcm, int32_t paused, int32_t handle) {
     h = AllocateSlot(false);
   } else {
     h = handle;
+    // A temporary handle played on again names a channel from now on: the channel object that
+    // carries it holds it, so dropping that object stops a loop and frees the slot, as for a
+    // handle from NewHandle. Left unheld, the new voice would never be released.
+    t.held[h & SlotMask] = true;
     old = Resolve(h);
     // Detached first, so that taking a voice back cannot free this slot under us.
     t.voices[h & SlotMask] = nullptr;

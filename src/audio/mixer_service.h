@@ -9,8 +9,10 @@
 // once it is released and the last voice it carried has finished: at once when that voice is
 // already stopped, else when the mixer hands the voice back. A one-shot on a released handle
 // plays to its end; a loop or a paused sound, which would never end, is stopped. A temporary
-// handle (a play without one) is held by nobody and is freed when its voice has finished. So a
-// screen that takes channels and drops them gives their slots back, however often it does so.
+// handle (a play without one) is held by nobody and is freed when its voice has finished,
+// unless a sound is played on it again while it is still current: from then on it is held like
+// a handle from NewHandle, by the channel that carries it. So a screen that takes channels and
+// drops them gives their slots back, however often it does so.
 #pragma once
 
 #include <cstdint>

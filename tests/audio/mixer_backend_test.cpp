@@ -241,6 +241,31 @@ TEST_F(MixerBackendTest, ADroppedChannelLetsAOneShotEndButStopsALoop) {
   EXPECT_EQ(Next()[0], 0);
 }
 
+// StartSound(sound, null) gives a channel over a temporary handle. Played on again, that channel
+// holds its handle like one from NewChannel: dropping it stops a loop, lets a one-shot end, and
+// gives the handle back.
+TEST_F(MixerBackendTest, ATemporaryChannelPlayedOnAgainGivesItsHandleBackWhenDropped) {
+  struct Case {
+    const char* name;
+    int32_t flags;
+  } cases[] = {{"loop", SoundLoop}, {"one-shot", 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TAudioChannelRef channel = StartSound(Clip(FormatMono16LE, LittleEndian({200}), 5000));
+    EXPECT_EQ(Next()[0], 200);
+    TSoundClipRef again = Clip(FormatMono16LE, LittleEndian({30}), 600, c.flags);
+    EXPECT_EQ(StartSound(again, channel), channel);
+    EXPECT_EQ(Next()[0], 30);
+    channel.reset();
+    Next();
+    Next();
+    for (int16_t v : Next()) ASSERT_EQ(v, 0);
+    std::vector<TAudioChannelRef> channels;
+    for (int i = 0; i < 4095; ++i) channels.push_back(NewChannel());
+    EXPECT_NE(channels.back(), nullptr) << "every handle came back";
+  }
+}
+
 TEST_F(MixerBackendTest, AChannelKeepsItsSettingsAfterItIsHalted) {
   TAudioChannelRef channel = NewChannel();
   SetChannelGain(channel, 0.5f);
