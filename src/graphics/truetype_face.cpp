@@ -51,6 +51,37 @@ TPixmapRef FromMono(const FT_Bitmap& bitmap) {
   return p;
 }
 
+uint32_t Be32(const std::vector<uint8_t>& b, size_t at) {
+  return static_cast<uint32_t>(b[at]) << 24 | static_cast<uint32_t>(b[at + 1]) << 16 |
+         static_cast<uint32_t>(b[at + 2]) << 8 | b[at + 3];
+}
+
+// FreeType opens an sfnt font (TrueType, OpenType) that was cut short, as long as its first
+// tables are whole, and then reads the missing glyphs as empty ones. So the table directory of
+// face 0 is checked here: every table must lie inside the file. Other formats are left to
+// FreeType.
+bool TablesFit(const std::vector<uint8_t>& b) {
+  const uint64_t size = b.size();
+  if (size < 12) return true;
+  uint64_t base = 0;
+  if (Be32(b, 0) == 0x74746366u) {  // 'ttcf': a collection; face 0's offset follows
+    if (size < 16) return false;
+    base = Be32(b, 12);
+    if (base + 12 > size) return false;
+  }
+  const uint32_t version = Be32(b, base);
+  const bool sfnt = version == 0x00010000u || version == 0x74727565u ||  // 'true'
+                    version == 0x4F54544Fu;                              // 'OTTO'
+  if (!sfnt) return true;
+  const uint64_t tables = static_cast<uint64_t>(b[base + 4]) << 8 | b[base + 5];
+  if (base + 12 + 16 * tables > size) return false;
+  for (uint64_t i = 0; i < tables; ++i) {
+    const size_t record = static_cast<size_t>(base + 12 + 16 * i);
+    if (static_cast<uint64_t>(Be32(b, record + 8)) + Be32(b, record + 12) > size) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 // Chosen by the bitmap's pixel mode: the grey level count alone does not tell how a bitmap is
@@ -130,7 +161,7 @@ std::shared_ptr<TTrueTypeFace> TTrueTypeFace::Open(const std::string& source, in
   }
   // File paths and "protocol::path" sources alike come through the stream layer.
   face->memoryBuffer = LoadBytes(source);
-  if (face->memoryBuffer.empty()) return nullptr;
+  if (face->memoryBuffer.empty() || !TablesFit(face->memoryBuffer)) return nullptr;
   if (FT_New_Memory_Face(face->library, face->memoryBuffer.data(),
                          static_cast<FT_Long>(face->memoryBuffer.size()), 0, &face->ftFace)) {
     face->ftFace = nullptr;
