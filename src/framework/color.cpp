@@ -1,0 +1,7 @@
+#include "framework/color.h"
+
+#include "graphics/draw_graphics.h"
+
+void TColor::Apply() const {
+  SetDrawColor(r, g, b);
+}
