@@ -1,5 +1,7 @@
 #include "graphics/graphics_module.h"
 
+#include "graphics/gl_graphics_driver.h"
+#include "graphics/gl_render_driver.h"
 #include "graphics/glyph_font.h"
 #include "graphics/graphics.h"
 #include "graphics/pixmap_decoder.h"
@@ -13,4 +15,8 @@ void InitGraphics() {
   InitPixmaps();
   InitFonts();
   FlipHookId();
+  // The render driver wraps the display driver and is the one current when the game opens
+  // its graphics; both make every surface with a back buffer.
+  SelectDisplayDriver(GLGraphicsDriver(), GRAPHICS_BACKBUFFER);
+  SelectDisplayDriver(GLRenderDriver(), GRAPHICS_BACKBUFFER);
 }
