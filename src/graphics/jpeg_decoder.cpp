@@ -7,13 +7,15 @@
 
 #include <csetjmp>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 
 namespace {
 
 // libjpeg's default error handler ends the process. Ours jumps back to the recovery point
-// instead, and counts warnings, which libjpeg issues for corrupt data it would paper over.
+// instead, and so does the first warning, which libjpeg issues for corrupt data it would paper
+// over: a file corrupt from its first row would otherwise be decoded to its last row, grey.
 struct TJpegErrors {
   jpeg_error_mgr pub;
   std::jmp_buf jump;
@@ -24,8 +26,15 @@ struct TJpegErrors {
 }
 
 void OnJpegMessage(j_common_ptr cinfo, int level) {
-  if (level < 0) ++cinfo->err->num_warnings;
+  if (level < 0) OnJpegError(cinfo);
 }
+
+// Huffman-coded scans spend at least one bit on every 8 x 8 block they code, and a block covers
+// at most 32 x 32 pixels (a component sampled at 1 in a frame whose largest factor is 4): so no
+// file codes more than 8192 pixels per byte. A frame that claims more is refused before its
+// pixels are allocated. NOTE: arithmetic coding can spend less than a bit on a block; a picture
+// that uniform and that large is refused as well.
+constexpr uint64_t kMaxPixelsPerByte = 8192;
 
 void OnJpegOutput(j_common_ptr) {}
 
@@ -112,6 +121,8 @@ bool ReadScanlines(j_decompress_ptr cinfo, TJpegErrors* errors, uint8_t* pixels,
 TPixmapRef TJpegDecoder::Decode(const TStreamRef& stream) {
   // Every JPEG starts with a start-of-image marker; anything else is not worth waking libjpeg.
   const int64_t start = stream->Pos();
+  const int64_t size = stream->Size();
+  const int64_t fileBytes = start >= 0 && size >= 0 ? size - start : -1;
   uint8_t marker[2] = {};
   if (stream->ReadBytes(marker, 2) != 2 || marker[0] != 0xFF || marker[1] != 0xD8) return nullptr;
   stream->Seek(start);
@@ -134,16 +145,15 @@ TPixmapRef TJpegDecoder::Decode(const TStreamRef& stream) {
     errors.pub.error_exit = OnJpegError;
     errors.pub.emit_message = OnJpegMessage;
     errors.pub.output_message = OnJpegOutput;
-    if (CreateAndReadHeader(&d, &errors, &source) && errors.pub.num_warnings == 0) {
+    if (CreateAndReadHeader(&d, &errors, &source)) {
       const int32_t format = d.cinfo.out_color_space == JCS_GRAYSCALE ? PF_I8 : PF_RGB888;
+      const uint64_t pixels = uint64_t{d.cinfo.output_width} * d.cinfo.output_height;
       if (PixmapFits(d.cinfo.output_width, d.cinfo.output_height, format) &&
-          d.cinfo.output_components == BytesPerPixel[format]) {
+          d.cinfo.output_components == BytesPerPixel[format] &&
+          (fileBytes < 0 || pixels <= static_cast<uint64_t>(fileBytes) * kMaxPixelsPerByte)) {
         pixmap = TPixmap::New(static_cast<int32_t>(d.cinfo.output_width),
                               static_cast<int32_t>(d.cinfo.output_height), format, 4);
-        if (!ReadScanlines(&d.cinfo, &errors, pixmap->pixels, pixmap->pitch) ||
-            errors.pub.num_warnings != 0) {
-          pixmap = nullptr;
-        }
+        if (!ReadScanlines(&d.cinfo, &errors, pixmap->pixels, pixmap->pitch)) pixmap = nullptr;
       }
     }
   }

@@ -4,6 +4,7 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <vector>
@@ -74,7 +75,22 @@ struct TPngLayout {
   int bitDepth = 0;
   int colorType = 0;
   size_t rowBytes = 0;
+  // Bits per pixel as stored in the file, before any transform.
+  int storedBits = 0;
 };
+
+// Deflate turns one byte into at most about 1032, so a file can hold no more image data than
+// 1032 times its size. A header that claims more is refused before the pixmap is allocated:
+// otherwise a file of a few hundred bytes makes the decoder allocate up to 2 GB before it
+// notices that the data is missing.
+constexpr uint64_t kDeflateMaxRatio = 1032;
+
+bool FileCanHoldPixels(const TPngLayout& layout, int64_t fileBytes) {
+  if (fileBytes < 0) return true;  // a stream of unknown size: nothing to compare with
+  const uint64_t bits =
+      uint64_t{layout.width} * uint64_t{layout.height} * static_cast<uint64_t>(layout.storedBits);
+  return bits / 8 <= static_cast<uint64_t>(fileBytes) * kDeflateMaxRatio;
+}
 
 // The functions that set a recovery point hold no C++ objects: the jump back skips
 // destructors, so everything that needs one lives in the caller.
@@ -83,6 +99,7 @@ struct TPngLayout {
 bool ReadHeader(png_structp png, png_infop info, TPngLayout* layout) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_read_info(png, info);
+  layout->storedBits = png_get_bit_depth(png, info) * png_get_channels(png, info);
   // 16-bit samples become 8-bit; palettes become RGB, or RGBA with a transparency chunk;
   // greys below 8 bits are widened; a grey with a transparency chunk gains an alpha channel.
   png_set_strip_16(png);
@@ -137,6 +154,9 @@ int32_t FormatOf(const TPngLayout& layout) {
 }  // namespace
 
 TPixmapRef TPngDecoder::Decode(const TStreamRef& stream) {
+  const int64_t start = stream->Pos();
+  const int64_t size = stream->Size();
+  const int64_t fileBytes = start >= 0 && size >= 0 ? size - start : -1;
   png_byte signature[8] = {};
   stream->ReadBytes(signature, 8);
   if (png_sig_cmp(signature, 0, 8) != 0) return nullptr;
@@ -160,7 +180,8 @@ TPixmapRef TPngDecoder::Decode(const TStreamRef& stream) {
     const int32_t format = FormatOf(layout);
     // A header may claim any size; only a picture a pixmap can hold is read.
     if (format != PF_NONE && PixmapFits(layout.width, layout.height, format) &&
-        layout.rowBytes == size_t{layout.width} * BytesPerPixel[format]) {
+        layout.rowBytes == size_t{layout.width} * BytesPerPixel[format] &&
+        FileCanHoldPixels(layout, fileBytes)) {
       pixmap = TPixmap::New(static_cast<int32_t>(layout.width), static_cast<int32_t>(layout.height),
                             format, 4);
       std::vector<png_bytep> rows(layout.height);

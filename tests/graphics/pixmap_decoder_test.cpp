@@ -2,8 +2,13 @@
 #include "graphics/pixmap_decoder.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -176,8 +181,27 @@ struct BadFile {
   Bytes bytes;
 };
 
-std::vector<BadFile> BadFiles() {
+size_t FindMarker(const Bytes& jpeg, uint8_t marker) {
+  for (size_t i = 0; i + 1 < jpeg.size(); ++i) {
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == marker) return i;
+  }
+  return 0;
+}
+
+// Small files whose headers claim about 2 GB of pixels that their data cannot supply.
+std::vector<BadFile> Bombs() {
   std::vector<BadFile> files;
+  files.push_back({"PNG bomb: a 64 x 64 picture whose header claims 26000 x 26000",
+                   fixtures::WithPngSize(fixtures::SmallPng(64, 64), 26000, 26000)});
+  // One block of data for 31215 x 63997 grey pixels: corrupt from the first row on.
+  const Bytes grey = fixtures::EncodeJpeg(8, 8, 1, fixtures::SmoothSamples(8, 8, 1));
+  files.push_back({"JPEG bomb: an 8 x 8 picture whose frame claims 31215 x 63997",
+                   Patched(grey, FindMarker(grey, 0xC0) + 5, {0xF9, 0xFD, 0x79, 0xEF})});
+  return files;
+}
+
+std::vector<BadFile> BadFiles() {
+  std::vector<BadFile> files = Bombs();
   const Bytes png = fixtures::SmallPng(64, 64);
   const size_t idat = fixtures::FindChunk(png, "IDAT"), iend = fixtures::FindChunk(png, "IEND");
   const size_t idatLength = fixtures::GetBe32(&png[idat]);
@@ -203,20 +227,8 @@ std::vector<BadFile> BadFiles() {
   files.push_back({"PNG: garbage after the signature", Appended(signature, Garbage(300))});
 
   const Bytes jpeg = fixtures::EncodeJpeg(32, 32, 3, fixtures::SmoothSamples(32, 32, 3));
-  size_t sof = 0;
-  for (size_t i = 0; i + 1 < jpeg.size(); ++i) {
-    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
-      sof = i;
-      break;
-    }
-  }
-  size_t sos = 0;
-  for (size_t i = 0; i + 1 < jpeg.size(); ++i) {
-    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA) {
-      sos = i;
-      break;
-    }
-  }
+  const size_t sof = FindMarker(jpeg, 0xC0);
+  const size_t sos = FindMarker(jpeg, 0xDA);
   files.push_back({"JPEG: truncated inside the header", fixtures::Truncated(jpeg, 30)});
   files.push_back({"JPEG: truncated inside the image data",
                    fixtures::Truncated(jpeg, sos + (jpeg.size() - sos) / 2)});
@@ -266,12 +278,73 @@ TEST(PixmapDecoderTest, BadFilesGiveNullWithoutCrashing) {
   }
 }
 
+// Leaves this process room to map 512 MB more than it has mapped now.
+void LimitAddressSpaceTo512MbMore() {
+  long pages = 0;
+  std::ifstream("/proc/self/statm") >> pages;
+  const rlim_t room = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t{512} << 20);
+  const rlimit limit{room, room};
+  setrlimit(RLIMIT_AS, &limit);
+}
+
+// The bombs again, in a process that cannot map much more than it has: a decoder that
+// allocated the claimed pixels before finding the data missing fails there.
+TEST(PixmapDecoderDeathTest, BombsAreRefusedBeforeTheirPixelsAreAllocated) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+#else
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  for (const BadFile& file : Bombs()) {
+    SCOPED_TRACE(file.name);
+    EXPECT_EXIT(
+        {
+          InitPixmaps();
+          LimitAddressSpaceTo512MbMore();
+          try {
+            std::exit(LoadPixmapFrom(fixtures::Memory(file.bytes)) ? 1 : 0);
+          } catch (const std::bad_alloc&) {
+            std::fputs("allocated the claimed pixels", stderr);
+            std::exit(2);
+          }
+        },
+        ::testing::ExitedWithCode(0), "");
+  }
+#endif
+}
+
+// The most compressible pictures of the game's screen size stay within what their files can
+// hold, so the bomb checks refuse none of them.
+TEST(PixmapDecoderTest, UniformScreenSizedPicturesLoad) {
+  InitPixmaps();
+  for (int32_t format : {PF_I8, PF_RGBA8888}) {
+    TPixmapRef blank = NewPixmap(1024, 768, format, 4);
+    std::fill_n(blank->pixels, size_t(blank->pitch) * blank->height, uint8_t{0});
+    auto file = TMemoryStream::Growing();
+    ASSERT_EQ(SavePixmapPng(blank, file, 9), 1);
+    EXPECT_TRUE(LoadPixmapFrom(fixtures::Memory(file->Bytes()))) << format;
+  }
+  fixtures::PngPicture deep;
+  deep.width = 1024;
+  deep.height = 768;
+  deep.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+  deep.bitDepth = 16;
+  deep.sample = [](int, int, int) { return 0u; };
+  EXPECT_TRUE(LoadPixmapFrom(fixtures::Memory(fixtures::EncodePng(deep))));
+  for (int components : {1, 3}) {
+    const Bytes black(size_t{1024} * 768 * components, 0);
+    EXPECT_TRUE(
+        LoadPixmapFrom(fixtures::Memory(fixtures::EncodeJpeg(1024, 768, components, black))))
+        << components;
+  }
+}
+
 TEST(PixmapDecoderTest, TheGoodFilesBehindTheBadOnesLoad) {
   // So that the bad-file table fails for the damage done, not for a fixture nobody can read.
   InitPixmaps();
   const Bytes good[] = {
       fixtures::SmallPng(64, 64),
       fixtures::EncodeJpeg(32, 32, 3, fixtures::SmoothSamples(32, 32, 3)),
+      fixtures::EncodeJpeg(8, 8, 1, fixtures::SmoothSamples(8, 8, 1)),
       Appended(fixtures::TgaHeader(2, 4, 4, 24, 0), Bytes(4 * 4 * 3, 0x40)),
       fixtures::Bmp(2, 2, 24, {Bytes(8, 0x22), Bytes(8, 0x33)}),
   };
