@@ -115,4 +115,26 @@ TEST_F(TimerTest, RightAcrossAWrapOfTheClock) {
   EXPECT_EQ(paused->startTime, INT32_MIN + 199);
 }
 
+// A clock that moves on by 1 ms on every reading.
+class TTickingDriver : public TFakeSystemDriver {
+ public:
+  int32_t Clock() override { return now++; }
+};
+
+// The restart reads the clock again rather than reusing the reading the check made: the moment
+// between the two readings belongs to neither interval or frame.
+TEST(TimerClockReadsTest, IsDueAndUpdateRestartFromASecondReading) {
+  auto clock = std::make_shared<TTickingDriver>();
+  SetSystemDriver(clock);
+  auto interval = std::make_shared<TIntervalTimer>()->Create(0);  // constructed at reading 0
+  EXPECT_EQ(interval->startTime, 0);
+  EXPECT_EQ(interval->IsDue(), 1);  // checks at reading 1
+  EXPECT_EQ(interval->startTime, 2);
+  auto delta = std::make_shared<TDeltaTimer>()->Create(60);  // constructed at reading 3
+  delta->Update();                                           // measures at reading 4
+  EXPECT_FLOAT_EQ(delta->GetDelta(), 0.06f);
+  EXPECT_EQ(delta->startTime, 5);
+  SetSystemDriver(nullptr);
+}
+
 }  // namespace
