@@ -16,6 +16,7 @@
 #include "graphics/gl_render_driver.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_module.h"
+#include "runtime/runtime_error.h"
 #include "support/display_check.h"
 #include "support/event_recorder.h"
 #include "system/event.h"
@@ -242,6 +243,39 @@ TEST(GLGraphicsDriverDeathTest, NoDisplayGivesNullWithoutCrashOrHang) {
         << "DISPLAY " << (c.display ? c.display : "unset") << ", SDL_VIDEODRIVER "
         << (c.videoDriver ? c.videoDriver : "unset");
   }
+}
+
+// Without any OpenGL context a texture cannot be sized: a runtime error, not a crash.
+TEST(GLGraphicsDriverDeathTest, FrameWithoutAContextCannotBeSized) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        unsetenv("DISPLAY");
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+        InitGraphics();
+        try {
+          GLRenderDriver()->CreateFrame(NewPixmap(4, 4, PF_RGBA8888, 4), 0);
+        } catch (const TRuntimeError& e) {
+          std::_Exit(e.Text() == "Unable to calculate tex size" ? 0 : 2);
+        }
+        std::_Exit(1);
+      },
+      testing::ExitedWithCode(0), "");
+}
+
+// A display that cannot give the hidden window its visual (here: one that does not exist): no
+// context can hold the textures, so the process ends with a reason and a failure status.
+TEST(GLGraphicsDriverDeathTest, SharedContextFailureEndsTheProcessWithAReason) {
+  SKIP_WITHOUT_DISPLAY();
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        setenv("SDL_VIDEO_X11_WINDOW_VISUALID", "0xdead", 1);
+        InitGraphics();
+        OpenGraphics(640, 480, 0, 0, 0);
+        std::_Exit(0);
+      },
+      testing::ExitedWithCode(1), "unable to create the shared OpenGL context");
 }
 
 // Frames that static destruction drops after the exit actions have run, and before, end the
