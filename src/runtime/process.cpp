@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -39,22 +40,26 @@ void WriteAll(const char* text) {
 constexpr unsigned kSafePointSeconds = 2;
 
 // The asynchronous signal that arrived (0: none), and whether a safe point has raised it.
-volatile sig_atomic_t pending_signal = 0;
-volatile sig_atomic_t signal_raised = 0;
+// NOTE: atomics rather than volatile sig_atomic_t, because the handler may run on any thread;
+// lock-free atomics are safe to use in a handler.
+std::atomic<int> pending_signal{0};
+std::atomic<bool> signal_raised{false};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
 
 extern "C" void OnWatchdog(int) {
   EndNow("Received Signal");
 }
 
 extern "C" void OnAsyncSignal(int sig) {
-  // A second signal means: now, whatever the main thread is doing.
-  if (pending_signal != 0) EndNow("Received Signal");
-  pending_signal = sig;
+  // The watchdog is armed before the signal is published, so that a safe point that sees the
+  // signal always finds the alarm there to cancel.
   struct sigaction sa {};
   sa.sa_handler = OnWatchdog;
   sigemptyset(&sa.sa_mask);
   sigaction(SIGALRM, &sa, nullptr);
   alarm(kSafePointSeconds);
+  // A second signal means: now, whatever the main thread is doing.
+  if (pending_signal.exchange(sig) != 0) EndNow("Received Signal");
 }
 
 extern "C" void OnFatalSignal(int sig, siginfo_t* info, void*) {
@@ -93,15 +98,15 @@ void InstallSignalHandlers() {
 }
 
 void RaisePendingSignal() {
-  if (pending_signal == 0 || signal_raised != 0 || !OnMainThread()) return;
-  signal_raised = 1;
+  if (pending_signal.load() == 0 || signal_raised.load() || !OnMainThread()) return;
+  signal_raised.store(true);
   // The safe point is reached: the exit actions may take their time.
   alarm(0);
   RuntimeError("Received Signal");
 }
 
 bool SignalPending() {
-  return pending_signal != 0;
+  return pending_signal.load() != 0;
 }
 
 TThreadSignalStack::TThreadSignalStack() {
