@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# A close request on the game's window (the close button, Alt+F4) ends the game with status 0,
+# from the menu and from a round.
+# Usage: e2e_close_request.sh GAME CLOSE_REQUEST_TOOL
+source "$(dirname "$0")/e2e_lib.sh" "$1"
+close_request=$2
+need_display
+copy_game
+
+for where in menu round; do
+  start_game
+  if ! wait_menu 30; then
+    fail "$where: no menu"
+  else
+    if [ "$where" = round ]; then
+      key Return
+      wait_round 15 || fail "round: the round did not start"
+    fi
+    "$close_request" "$game_pid" || fail "$where: the close request could not be sent"
+  fi
+  wait_exit 15
+  [ "$game_status" -eq 0 ] || fail "$where: a close request ended the game with status $game_status"
+  echo "$where: status $game_status"
+done
+finish
