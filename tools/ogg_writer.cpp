@@ -147,11 +147,11 @@ bool WriteOggVorbis(const std::string& path, const TStereo& sound, float quality
   TBytes file;
   double decoded = 0;
   // The codec's overshoot depends a little on the level itself: a few rounds settle it.
-  for (int round = 0; round < 4; ++round) {
+  for (int round = 0; round < 3; ++round) {
     if (!Encode(sound, static_cast<float>(gain), quality, file)) return false;
     decoded = DecodedPeak(file);
     if (decoded <= 0) return false;
-    if (std::fabs(20.0 * std::log10(decoded / target)) < 0.05) break;
+    if (std::fabs(20.0 * std::log10(decoded / target)) < 0.15) break;
     gain *= target / decoded;
   }
   if (decodedPeakDb) *decodedPeakDb = 20.0 * std::log10(decoded);

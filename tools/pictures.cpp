@@ -101,7 +101,7 @@ void Moon(TCanvas& canvas, float cx, float cy, float radius) {
   canvas.Glow(glow, Color(255, 215, 200), 0.55f);
   TMask crescent = disc;
   crescent.Subtract(shadow);
-  canvas.Paint(disc, Color(40, 30, 80), 0.35f);  // the dark side, faintly lit by the earth
+  canvas.Paint(disc, Color(40, 30, 80), 0.2f);  // the dark side, faintly lit by the earth
   canvas.Paint(crescent, Color(255, 244, 230), 1.0f);
 }
 
@@ -230,21 +230,28 @@ TPixmapRef PaintRoundBackground() {
     float x, y, width;
   } const clouds[] = {{210, 150, 260}, {640, 105, 220}, {880, 270, 240},
                       {420, 330, 200}, {130, 440, 180}, {760, 470, 210}};
-  TMask puffs(kWidth, kHeight);
+  TMask puffs(kWidth, kHeight), undersides(kWidth, kHeight);
   for (uint32_t c = 0; c < std::size(clouds); ++c) {
     const auto& cloud = clouds[c];
-    for (uint32_t k = 0; k < 7; ++k) {
-      const float t = (k + 0.5f) / 7.0f;
-      const float cx = cloud.x + (t - 0.5f) * cloud.width;
+    const uint32_t count = 5 + static_cast<uint32_t>(Hash(c, 30) * 4);
+    for (uint32_t k = 0; k < count; ++k) {
+      const float t = (k + 0.5f) / count;
+      const float cx = cloud.x + (t - 0.5f) * cloud.width + (Hash(c, k + 40) - 0.5f) * 20;
       const float r =
-          cloud.width * (0.14f + 0.12f * std::sin(t * 3.14159f)) * (0.8f + 0.4f * Hash(c, k));
-      puffs.Disc(cx, cloud.y - r * 0.35f, r, 1.5f);
+          cloud.width * (0.1f + 0.14f * std::sin(t * 3.14159f)) * (0.75f + 0.5f * Hash(c, k));
+      const float cy = cloud.y - r * 0.35f - Hash(c, k + 60) * 10;
+      puffs.Disc(cx, cy, r, 1.5f);
+      undersides.Disc(cx, cy + 8, r, 1.5f);
     }
-    puffs.RoundedRect(cloud.x - cloud.width * 0.45f, cloud.y - 18, cloud.x + cloud.width * 0.45f,
-                      cloud.y + 6, 12, 1.5f);
+    const float flat = cloud.width * 0.45f;
+    puffs.RoundedRect(cloud.x - flat, cloud.y - 18, cloud.x + flat, cloud.y + 6, 12, 1.5f);
+    undersides.RoundedRect(cloud.x - flat, cloud.y - 10, cloud.x + flat, cloud.y + 14, 12, 1.5f);
   }
-  puffs.Blur(7);
-  canvas.Paint(puffs, Color(252, 253, 255), 0.55f);
+  // A slightly greyer underside peeking out below each cloud gives it some volume.
+  undersides.Blur(8);
+  puffs.Blur(6);
+  canvas.Paint(undersides, Color(208, 220, 234), 0.45f);
+  canvas.Paint(puffs, Color(252, 253, 255), 0.6f);
 
   // Hazy hills along the bottom, paler the farther away.
   struct {

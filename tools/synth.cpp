@@ -215,13 +215,14 @@ TStereo LeadNote(double midi, double gate, float velocity, double brightness) {
   const size_t n = FramesFor(env.Length(gate));
   TStereo out(n);
   double phase = StartPhase(midi, 9);
+  const double baseDt = NoteHz(midi) * kDt;
   TFilter filter;
   filter.Set(NoteHz(midi) * 3.0 + 1800.0 * brightness, 0.9);
   for (size_t i = 0; i < n; ++i) {
     const double t = i * kDt;
     // Vibrato fades in after the attack, as a player would add it to a held note.
     const double depth = 0.22 * std::clamp((t - 0.22) / 0.35, 0.0, 1.0);
-    const double dt = NoteHz(midi + depth * std::sin(2.0 * kPi * 5.3 * t)) * kDt;
+    const double dt = baseDt * std::exp2(depth * std::sin(2.0 * kPi * 5.3 * t) / 12.0);
     const double sine = std::sin(2.0 * kPi * phase);
     const double tri = 1.0 - 4.0 * std::fabs(phase - 0.5);
     const double pulse = Pulse(phase, dt, 0.3);
