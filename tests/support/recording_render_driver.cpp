@@ -7,17 +7,15 @@
 #include "graphics/graphics_module.h"
 
 void TRecordingFrame::DrawQuad(float x0, float y0, float x1, float y1, float tx, float ty) {
-  auto self = std::static_pointer_cast<TRecordingFrame>(shared_from_this());
   TDrawCall call;
   if (auto d = driver.lock()) {
     call = d->Record("DrawQuad", {x0, y0, x1, y1, tx, ty});
-    d->calls.back().frame = self;
-    call.frame = self;
+    d->calls.back().frame = std::static_pointer_cast<TRecordingFrame>(shared_from_this());
   } else {
     call.name = "DrawQuad";
     call.args = {x0, y0, x1, y1, tx, ty};
-    call.frame = self;
   }
+  // The frame's own list leaves `frame` empty: pointing at itself would keep it alive forever.
   quads.push_back(call);
 }
 

@@ -49,7 +49,7 @@ class TRecordingFrame : public TImageFrame {
   // 1, 2, 3... in the order the driver made frames.
   int32_t id = 0;
   std::weak_ptr<TRecordingRenderDriver> driver;
-  // The DrawQuad calls of this frame (also in the driver's calls).
+  // The DrawQuad calls of this frame (also in the driver's calls), with `frame` left empty.
   std::vector<TDrawCall> quads;
 };
 
@@ -133,7 +133,8 @@ class TRecordingRenderDriver : public TRenderDriver {
   int32_t red = 255, green = 255, blue = 255;
   float alpha = 1;
   int32_t blend = 0;
-  TGraphicsRef current;
+  // The surface made current last (weak: its TDrawGraphics holds this driver).
+  std::weak_ptr<TGraphics> current;
 
   TDrawCall Record(std::string name, std::vector<float> args);
 };
