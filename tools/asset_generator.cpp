@@ -38,7 +38,7 @@ std::string MakeSound(const std::string& directory, const TSoundJob& job) {
 }
 
 bool SavePicture(const TPixmapRef& pixmap, const std::string& path) {
-  if (SavePixmapPng(pixmap, path, 9)) {
+  if (SavePixmapPng(pixmap, path, 6)) {
     std::printf("%-26s %d x %d\n", path.substr(path.rfind('/') + 1).c_str(), pixmap->width,
                 pixmap->height);
     return true;
