@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -74,14 +72,6 @@ TStereo MixDown(const std::vector<const TBus*>& buses, const TClock& clock, cons
     dry.MixIn(bus->sound, 0, bus->level);
     if (bus->reverb > 0) reverbIn.MixIn(bus->sound, 0, bus->level * bus->reverb);
     if (bus->delay > 0) delayIn.MixIn(bus->sound, 0, bus->level * bus->delay);
-  }
-  if (std::getenv("AG_DEBUG")) {
-    for (const TBus* bus : buses) {
-      double sum = 0;
-      for (size_t i = 0; i < n; ++i) sum += bus->sound.left[i] * bus->sound.left[i];
-      std::fprintf(stderr, "bus rms %.4f peak %.3f\n", std::sqrt(sum / n) * bus->level,
-                   bus->sound.Peak() * bus->level);
-    }
   }
   TStereo echoes = LoopDelay(delayIn, clock.Seconds(room.delayBeats), room.delayFeedback, 2600.0);
   reverbIn.MixIn(echoes, 0, 0.5f);
@@ -202,7 +192,7 @@ TStereo MenuMusic() {
                      clock.At(note.beat), 1.0f, 0.05f);
 
   return MixDown({&drums, &bass, &pad, &keys, &lead}, clock,
-                 TRoom{0.75, 0.42, 0.88, 0.35, 0.45f, 1.0f});
+                 TRoom{0.75, 0.42, 0.88, 0.35, 0.8f, 1.0f});
 }
 
 TStereo GameMusic() {
@@ -307,7 +297,7 @@ TStereo GameMusic() {
   Duck(bass.sound, clock, 0.35, 0.08);
 
   return MixDown({&drums, &bass, &pad, &arp, &lead}, clock,
-                 TRoom{0.75, 0.35, 0.7, 0.4, 0.4f, 0.9f});
+                 TRoom{0.75, 0.35, 0.7, 0.4, 0.9f, 0.9f});
 }
 
 namespace {
