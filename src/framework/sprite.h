@@ -50,6 +50,8 @@ class TSprite : public TObject {
   int32_t blend = 3;
 
  private:
+  // NOTE: the list a sprite was added to must outlive its membership; the game's lists live as
+  // long as the screen that owns them and its sprites.
   TSpriteList* list_ = nullptr;
 };
 
