@@ -45,7 +45,8 @@ TEST_F(CollisionLayersTest, SolidPixelsMustMeetNotJustTheBoxes) {
   EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 9, 9, 0), 1) << "one pixel in common";
   EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 10, 0, 0), 0) << "edges touching";
   EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 0, 10, 0), 0) << "edges touching";
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 9.6f, 0, 0), 0) << "under half a pixel: no centre in common";
+  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 9.6f, 0, 0), 0)
+      << "under half a pixel: no centre in common";
   // A ring: its hole lets a small square through, its rim does not.
   TImageRef ring =
       Masked(12, 12, [](int32_t x, int32_t y) { return x < 2 || y < 2 || x >= 10 || y >= 10; });
