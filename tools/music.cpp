@@ -374,26 +374,20 @@ TStereo RefusalSound() {
 
 TStereo ConfirmSound() {
   const double seconds = 0.48;
-  TStereo out(static_cast<size_t>(seconds * kRate));
+  // Room for the bells' tails, which are then cut where the effect ends and faded: a one-shot
+  // must not wrap round like a loop.
+  TStereo ringing(static_cast<size_t>((seconds + 0.5) * kRate));
   // C major, upwards: C5 E5 G5 C6, each note a bell with a sparkle an octave above.
   const int notes[4] = {72, 76, 79, 84};
   for (int k = 0; k < 4; ++k) {
     const int64_t at = static_cast<int64_t>(k * 0.055 * kRate);
-    const double remaining = seconds - k * 0.055;
-    TStereo bell = KeysNote(notes[k], std::max(0.05, remaining - 0.36), 0.9f);
-    TStereo sparkle = KeysNote(notes[k] + 12, std::max(0.05, remaining - 0.36), 0.5f);
-    const float pan = -0.3f + 0.2f * k;
-    TStereo clipped(static_cast<size_t>(remaining * kRate));
-    clipped.MixIn(bell, 0, 1.0f, pan);
-    clipped.MixIn(sparkle, 0, 0.35f, -pan);
-    // Truncate, not wrap: the bell is cut where the effect ends and faded below.
-    TStereo trimmed(std::min(clipped.Frames(), bell.Frames()));
-    for (size_t i = 0; i < trimmed.Frames(); ++i) {
-      trimmed.left[i] = clipped.left[i];
-      trimmed.right[i] = clipped.right[i];
-    }
-    out.MixIn(trimmed, at, 0.8f + 0.1f * k);
+    const float pan = -0.3f + 0.2f * k, gain = 0.8f + 0.1f * k;
+    ringing.MixIn(KeysNote(notes[k], 0.1, 0.9f), at, gain, pan);
+    ringing.MixIn(KeysNote(notes[k] + 12, 0.1, 0.5f), at, 0.35f * gain, -pan);
   }
+  TStereo out(static_cast<size_t>(seconds * kRate));
+  std::copy_n(ringing.left.begin(), out.Frames(), out.left.begin());
+  std::copy_n(ringing.right.begin(), out.Frames(), out.right.begin());
   FadeEnd(out, 0.12);
   return out;
 }
