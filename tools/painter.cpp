@@ -183,8 +183,11 @@ void TFontFace::Draw(TMask& mask, const std::string& text, float x, float baseli
       FT_Outline_Embolden(&slot->outline, static_cast<FT_Pos>(bold * 64));
     if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) continue;
     const FT_Bitmap& bitmap = slot->bitmap;
-    const int left = static_cast<int>(std::floor(originX)) + slot->bitmap_left - int(bold / 2);
-    const int top = static_cast<int>(std::lround(originY)) - slot->bitmap_top;
+    // NOTE: emboldening grows the outline to the right and upwards only; half of it is moved
+    // back so that a thicker copy stays centred on the thinner one.
+    const int shift = static_cast<int>(std::lround(bold / 2));
+    const int left = static_cast<int>(std::floor(originX)) + slot->bitmap_left - shift;
+    const int top = static_cast<int>(std::lround(originY)) - slot->bitmap_top + shift;
     for (unsigned row = 0; row < bitmap.rows; ++row)
       for (unsigned col = 0; col < bitmap.width; ++col) {
         const int px = left + static_cast<int>(col), py = top + static_cast<int>(row);
