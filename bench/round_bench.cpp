@@ -1,7 +1,7 @@
 // The letter-fight round at its hardest, run as the game runs it under an X display
 // (Xvfb :N -screen 0 1024x768x24): the real start-up to the menu's first presented frame, Enter
 // to the round's first presented frame, then the round from 140 s on at score 3000 (a wave of 3
-// letters every frame) with a player typing 5 characters a second: 10 s to fill the screen,
+// letters every frame) with a player typing a character a second: 10 s to fill the screen,
 // then the 30 s to the round's end measured, update (spawning, sorting, typing) and drawing
 // (moving and drawing every sprite, the HUD) timed apart from presenting. Last, the letter
 // list's Sort after one insertion at growing lengths, which must stay close to linear.
@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
     }
     if (Clock::now() >= nextKey) {
       DispatchEvent(MakeEvent(kEventKeyChar, nullptr, typing[typed++ % 26]));
-      nextKey += std::chrono::milliseconds(200);
+      nextKey += std::chrono::milliseconds(1000);
     }
     auto t0 = Clock::now();
     ClearScreen();
