@@ -10,6 +10,7 @@ packages=(
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth xdotool x11-utils x11-apps imagemagick sox libsox-fmt-base
   desktop-file-utils dpkg-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()
