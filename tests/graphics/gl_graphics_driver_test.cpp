@@ -99,6 +99,24 @@ TEST_F(GLGraphicsDriverTest, GameOpeningGivesABlackFullScreenWithThePointerInThe
   EXPECT_EQ(lit, 0) << "the screen starts black";
 }
 
+// The display offers one mode here (1024 x 768): other full-screen sizes take SDL's closest.
+TEST_F(GLGraphicsDriverTest, FullScreenWithoutTheRequestedModeTakesTheClosest) {
+  struct Case {
+    int32_t w, h, depth;
+  } cases[] = {{800, 600, 32}, {1024, 768, 16}, {4000, 3000, 32}};
+  for (const Case& c : cases) {
+    TGraphicsRef g;
+    EXPECT_NO_THROW(g = OpenGraphics(c.w, c.h, c.depth, 0, 0)) << c.w << " x " << c.h;
+    ASSERT_NE(g, nullptr) << c.w << " x " << c.h;
+    SDL_Window* window = SDL_GetWindowFromID(WindowOf(g));
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN);
+    EXPECT_EQ(ScreenWidth(), c.w);
+    ClearTo(0, 90, 0);
+    EXPECT_EQ(PixelRGB(5, 5), 0x005A00u) << "and it draws";
+  }
+}
+
 TEST_F(GLGraphicsDriverTest, WindowedSurfaceHasACaptionAndItsClientAreaAt32) {
   TGraphicsRef s = GLGraphicsDriver()->CreateSurface(640, 480, 0, 60, GRAPHICS_BACKBUFFER);
   ASSERT_NE(s, nullptr);
