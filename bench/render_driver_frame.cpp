@@ -5,6 +5,7 @@
 // OpenGL back end (SDL_RenderCopy of the same pictures at the same places, colours and alphas).
 //
 // Run under an X display (Xvfb :N -screen 0 1024x768x24): bench_render_driver_frame [seconds]
+// (seconds per case, spread over six rounds in which the cases take turns).
 // The peer calls SDL directly: it is the yardstick, not part of the system.
 #include <GL/gl.h>
 #include <SDL.h>
@@ -17,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "graphics/draw_graphics.h"
+#include "graphics/gl_graphics_driver.h"
 #include "graphics/gl_render_driver.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_module.h"
@@ -85,32 +88,53 @@ TPixmapRef MakeBackground() {
   return p;
 }
 
-// Frames per second of frame() over about the given time, after a few frames to warm up.
-double Measure(double seconds, const std::function<void()>& frame) {
-  for (int i = 0; i < 10; ++i) frame();
+// One way of drawing the frame: made ready by activate() (its window on top, its context
+// current), timed over many frames.
+struct TCase {
+  const char* what;
+  std::function<void()> activate;
+  std::function<void()> frame;
   int frames = 0;
-  const Clock::time_point start = Clock::now();
-  double elapsed = 0;
-  do {
-    frame();
-    ++frames;
-    elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-  } while (elapsed < seconds);
-  return frames / elapsed;
+  double seconds = 0;
+};
+
+// The machine is shared, so its speed drifts: the cases take turns in short slices, several
+// rounds, and each case's rate is its frames over its own time.
+void MeasureInTurns(std::vector<TCase>& cases, double seconds) {
+  const int rounds = 6;
+  for (int round = 0; round < rounds; ++round) {
+    for (TCase& c : cases) {
+      c.activate();
+      for (int i = 0; i < 3; ++i) c.frame();
+      const Clock::time_point start = Clock::now();
+      double elapsed = 0;
+      do {
+        c.frame();
+        ++c.frames;
+        elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+      } while (elapsed < seconds / rounds);
+      c.seconds += elapsed;
+    }
+  }
 }
 
-void Report(const char* what, double fps) {
-  std::printf("%-58s %8.1f fps %7.2f ms\n", what, fps, 1000.0 / fps);
+double Rate(const TCase& c) {
+  return c.frames / c.seconds;
 }
 
-double DriverFrames(double seconds, const std::vector<TQuad>& quads, bool pages, int32_t flags,
-                    const char* what) {
+void Report(const TCase& c) {
+  std::printf("%-58s %8.1f fps %7.2f ms\n", c.what, Rate(c), 1000.0 / Rate(c));
+}
+
+// The frame through the render driver, with its own set of frames.
+std::function<void()> DriverFrame(const std::vector<TQuad>& quads, bool pages, int32_t flags) {
   TGLRenderDriver& driver = *GLRenderDriver();
   driver.SetTexturePages(pages);
   TImageFrameRef background = driver.CreateFrame(MakeBackground(), 2);
   std::vector<TImageFrameRef> pictures;
   for (int i = 0; i < kPictures; ++i) pictures.push_back(driver.CreateFrame(MakePicture(i), flags));
-  const double fps = Measure(seconds, [&] {
+  driver.SetTexturePages(true);
+  return [&driver, &quads, background, pictures] {
     driver.ClearBuffer();
     driver.ApplyBlend(BLEND_SOLID);
     driver.ApplyColor(255, 255, 255);
@@ -123,10 +147,7 @@ double DriverFrames(double seconds, const std::vector<TQuad>& quads, bool pages,
       pictures[q.picture]->DrawQuad(0, 0, kSide, kSide, q.x, q.y);
     }
     FlipScreen(0);
-  });
-  Report(what, fps);
-  driver.SetTexturePages(true);
-  return fps;
+  };
 }
 
 SDL_Texture* Upload(SDL_Renderer* renderer, const TPixmapRef& p) {
@@ -137,26 +158,31 @@ SDL_Texture* Upload(SDL_Renderer* renderer, const TPixmapRef& p) {
   return t;
 }
 
-double PeerFrames(double seconds, const std::vector<TQuad>& quads) {
-  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
-  // Naming a driver turns SDL's batching off unless asked for: ask, to be fair to the peer.
-  SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
-  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-  SDL_Window* window = SDL_CreateWindow("peer", 0, 0, kWidth, kHeight, SDL_WINDOW_BORDERLESS);
-  SDL_Renderer* renderer =
-      window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED) : nullptr;
-  if (!renderer) {
-    std::printf("SDL_Renderer (opengl): unavailable: %s\n", SDL_GetError());
-    if (window) SDL_DestroyWindow(window);
-    return 0;
-  }
-  SDL_RendererInfo info{};
-  SDL_GetRendererInfo(renderer, &info);
-  SDL_Texture* background = Upload(renderer, MakeBackground());
-  SDL_SetTextureBlendMode(background, SDL_BLENDMODE_NONE);
+// SDL2's own renderer on its OpenGL back end, in a window of its own.
+struct TPeer {
+  SDL_Window* window = nullptr;
+  SDL_Renderer* renderer = nullptr;
+  SDL_Texture* background = nullptr;
   std::vector<SDL_Texture*> pictures;
-  for (int i = 0; i < kPictures; ++i) pictures.push_back(Upload(renderer, MakePicture(i)));
-  const double fps = Measure(seconds, [&] {
+  std::string name;
+
+  bool Open() {
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
+    // Naming a driver turns SDL's batching off unless asked for: ask, to be fair to the peer.
+    SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    window = SDL_CreateWindow("peer", 0, 0, kWidth, kHeight, SDL_WINDOW_BORDERLESS);
+    renderer = window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED) : nullptr;
+    if (!renderer) return false;
+    SDL_RendererInfo info{};
+    SDL_GetRendererInfo(renderer, &info);
+    name = std::string("peer: SDL_Renderer (") + info.name + "), same frame";
+    background = Upload(renderer, MakeBackground());
+    SDL_SetTextureBlendMode(background, SDL_BLENDMODE_NONE);
+    for (int i = 0; i < kPictures; ++i) pictures.push_back(Upload(renderer, MakePicture(i)));
+    return true;
+  }
+  void Frame(const std::vector<TQuad>& quads) {
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
     SDL_RenderCopy(renderer, background, nullptr, nullptr);
@@ -168,59 +194,70 @@ double PeerFrames(double seconds, const std::vector<TQuad>& quads) {
       SDL_RenderCopyF(renderer, t, nullptr, &to);
     }
     SDL_RenderPresent(renderer);
-  });
-  char what[96];
-  std::snprintf(what, sizeof what, "peer: SDL_Renderer (%s), same frame", info.name);
-  Report(what, fps);
-  for (SDL_Texture* t : pictures) SDL_DestroyTexture(t);
-  SDL_DestroyTexture(background);
-  SDL_DestroyRenderer(renderer);
-  SDL_DestroyWindow(window);
-  return fps;
-}
+  }
+  ~TPeer() {
+    for (SDL_Texture* t : pictures) SDL_DestroyTexture(t);
+    if (background) SDL_DestroyTexture(background);
+    if (renderer) SDL_DestroyRenderer(renderer);
+    if (window) SDL_DestroyWindow(window);
+  }
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
-  // An optional second argument runs one case alone (for a profiler): limit, pages, pages-mip,
-  // own, own-mip or peer.
-  const std::string only = argc > 2 ? argv[2] : "";
-  auto runs = [&only](const char* name) { return only.empty() || only == name; };
   InitGraphics();
   SetSystemDriver(std::make_shared<TNativeSystemDriver>());
-  if (!OpenGraphics(kWidth, kHeight, 32, 0, 0)) {
+  TGraphicsRef graphics = OpenGraphics(kWidth, kHeight, 32, 0, 0);
+  if (!graphics) {
     std::fprintf(stderr, "No display: run under X (Xvfb :N -screen 0 1024x768x24)\n");
     return 1;
   }
   std::printf("%s, %d x %d, %d quads of %d x %d from %d textures\n",
               reinterpret_cast<const char*>(glGetString(GL_RENDERER)), kWidth, kHeight, kQuads,
               kSide, kSide, kPictures);
+  const uint32_t ours = std::dynamic_pointer_cast<TGLSurface>(
+                            std::dynamic_pointer_cast<TDrawGraphics>(graphics)->surface)
+                            ->WindowId();
+  // The peer's renderer takes its own context: ours is made current again, and our window
+  // raised over the peer's, before each of our slices.
+  auto activateOurs = [&graphics, ours] {
+    SDL_RaiseWindow(SDL_GetWindowFromID(ours));
+    MakeGraphicsCurrent(nullptr);
+    MakeGraphicsCurrent(graphics);
+  };
   TGLRenderDriver& driver = *GLRenderDriver();
-  if (runs("limit")) {
-    Report("limit: ClearScreen + FlipScreen(0)", Measure(seconds, [&] {
-             driver.ClearBuffer();
-             FlipScreen(0);
-           }));
-  }
   const std::vector<TQuad> quads = MakeQuads();
-  double paged = 0, peer = 0;
-  if (runs("pages")) {
-    paged = DriverFrames(seconds, quads, true, 2, "render driver, pages, filtered (flags 2)");
+  TPeer peer;
+  const bool withPeer = peer.Open();
+  if (!withPeer) std::printf("peer unavailable: %s\n", SDL_GetError());
+
+  std::vector<TCase> cases;
+  cases.push_back({"limit: ClearScreen + FlipScreen(0)", activateOurs, [&driver] {
+                     driver.ClearBuffer();
+                     FlipScreen(0);
+                   }});
+  activateOurs();
+  cases.push_back(
+      {"render driver, pages, filtered (flags 2)", activateOurs, DriverFrame(quads, true, 2)});
+  cases.push_back(
+      {"render driver, pages, mipmapped (flags 6)", activateOurs, DriverFrame(quads, true, 6)});
+  cases.push_back(
+      {"render driver, one texture each (flags 2)", activateOurs, DriverFrame(quads, false, 2)});
+  cases.push_back(
+      {"render driver, one texture each (flags 6)", activateOurs, DriverFrame(quads, false, 6)});
+  if (withPeer) {
+    cases.push_back({peer.name.c_str(), [&peer] { SDL_RaiseWindow(peer.window); },
+                     [&peer, &quads] { peer.Frame(quads); }});
   }
-  if (runs("pages-mip")) {
-    DriverFrames(seconds, quads, true, 6, "render driver, pages, mipmapped (flags 6)");
+  MeasureInTurns(cases, seconds);
+  for (const TCase& c : cases) Report(c);
+  if (withPeer) {
+    std::printf("render driver (pages, flags 2) / peer: %.2fx; (pages, flags 6) / peer: %.2fx\n",
+                Rate(cases[1]) / Rate(cases.back()), Rate(cases[2]) / Rate(cases.back()));
   }
-  if (runs("own")) {
-    DriverFrames(seconds, quads, false, 2, "render driver, one texture each (flags 2)");
-  }
-  if (runs("own-mip")) {
-    DriverFrames(seconds, quads, false, 6, "render driver, one texture each (flags 6)");
-  }
+  cases.clear();
   CloseAppGraphics();
-  if (runs("peer")) peer = PeerFrames(seconds, quads);
-  if (paged > 0 && peer > 0) {
-    std::printf("render driver (pages, flags 2) / peer: %.2fx\n", paged / peer);
-  }
   return 0;
 }
