@@ -16,7 +16,18 @@ for where in menu round; do
       key Return
       wait_round 15 || fail "round: the round did not start"
     fi
-    "$close_request" "$game_pid" || fail "$where: the close request could not be sent"
+    sent=0
+    for attempt in 1 2 3 4 5; do
+      if "$close_request" "$game_pid"; then
+        sent=1
+        break
+      fi
+      sleep 0.5
+    done
+    if [ $sent -eq 0 ]; then
+      fail "$where: the close request could not be sent; the windows:"
+      xwininfo -root -children
+    fi
   fi
   wait_exit 15
   [ "$game_status" -eq 0 ] || fail "$where: a close request ended the game with status $game_status"

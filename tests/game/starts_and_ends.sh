@@ -19,6 +19,7 @@ else
   echo "no display: status $status, '$(head -1 "$work/err")'"
 fi
 
+[ $failed -eq 0 ] || finish
 need_display
 run() {
   local label="$1" quiet="$2"
