@@ -19,8 +19,10 @@ void ResetDrawState() {
 
 namespace {
 
-bool LargestModeSize(int32_t& width, int32_t& height) {
+// The desktop's own mode when the display driver can tell it, else the largest mode it offers.
+bool DriverDesktopSize(int32_t& width, int32_t& height) {
   if (!CurrentDisplayDriver()) return false;
+  if (DesktopSize(width, height)) return true;
   bool found = false;
   for (const TGraphicsMode& mode : ListDisplayModes()) {
     if (!found || mode.width * mode.height > width * height) {
@@ -33,14 +35,14 @@ bool LargestModeSize(int32_t& width, int32_t& height) {
 }
 
 TDesktopSizeQuery& DesktopSizeQuery() {
-  static TDesktopSizeQuery query = LargestModeSize;
+  static TDesktopSizeQuery query = DriverDesktopSize;
   return query;
 }
 
 }  // namespace
 
 void SetDesktopSizeQuery(TDesktopSizeQuery query) {
-  DesktopSizeQuery() = query ? std::move(query) : TDesktopSizeQuery(LargestModeSize);
+  DesktopSizeQuery() = query ? std::move(query) : TDesktopSizeQuery(DriverDesktopSize);
 }
 
 int32_t CenterOnDesktop(int32_t& outX, int32_t& outY, int32_t w, int32_t h) {

@@ -259,6 +259,14 @@ std::vector<TGraphicsMode> TGLGraphicsDriver::ListModes() {
   return modes;
 }
 
+bool TGLGraphicsDriver::DesktopMode(TGraphicsMode& mode) {
+  if (!EnsureVideo()) return false;
+  SDL_DisplayMode desktop{};
+  if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) return false;
+  mode = {desktop.w, desktop.h, SDL_BYTESPERPIXEL(desktop.format) * 8, desktop.refresh_rate};
+  return true;
+}
+
 TGraphicsRef TGLGraphicsDriver::AttachToWidget(void* widget, int32_t flags) {
   return nullptr;
 }

@@ -20,6 +20,7 @@ class TGLGraphicsDriver : public TDisplayDriver {
                              int32_t flags) override;
   void MakeCurrent(const TGraphicsRef& graphics) override;
   void Present(int32_t sync) override;
+  bool DesktopMode(TGraphicsMode& mode) override;
   // Makes the hidden shared context current, or, when it already is, the drawing context again
   // (or none). Called in pairs around creating and deleting textures.
   void ToggleSharedContext();

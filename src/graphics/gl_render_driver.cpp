@@ -134,6 +134,10 @@ std::vector<TGraphicsMode> TGLRenderDriver::ListModes() {
   return GLGraphicsDriver()->ListModes();
 }
 
+bool TGLRenderDriver::DesktopMode(TGraphicsMode& mode) {
+  return GLGraphicsDriver()->DesktopMode(mode);
+}
+
 TGraphicsRef TGLRenderDriver::AttachToWidget(void* widget, int32_t flags) {
   TGraphicsRef surface = GLGraphicsDriver()->AttachToWidget(widget, flags);
   if (!surface) return nullptr;

@@ -36,6 +36,7 @@ class TGLRenderDriver : public TRenderDriver {
   std::u16string ToString() const override { return u"OpenGL"; }
 
   std::vector<TGraphicsMode> ListModes() override;
+  bool DesktopMode(TGraphicsMode& mode) override;
   TGraphicsRef AttachToWidget(void* widget, int32_t flags) override;
   TGraphicsRef CreateSurface(int32_t width, int32_t height, int32_t depth, int32_t hz,
                              int32_t flags) override;

@@ -84,6 +84,14 @@ const TDisplayDriverRef& CurrentDisplayDriver() {
   return current_driver;
 }
 
+int32_t DesktopSize(int32_t& width, int32_t& height) {
+  TGraphicsMode mode;
+  if (!CurrentDisplayDriver() || !CurrentDisplayDriver()->DesktopMode(mode)) return 0;
+  width = mode.width;
+  height = mode.height;
+  return 1;
+}
+
 std::vector<TGraphicsMode> ListDisplayModes() {
   if (mode_cache.empty() && current_driver) mode_cache = current_driver->ListModes();
   return mode_cache;

@@ -52,6 +52,9 @@ class TDisplayDriver : public TObject {
                                      int32_t flags) = 0;
   virtual void MakeCurrent(const TGraphicsRef& graphics) = 0;
   virtual void Present(int32_t sync) = 0;
+  // The mode the desktop runs in when no program has switched it; false when the driver cannot
+  // tell (it has no display, or no notion of a desktop).
+  virtual bool DesktopMode(TGraphicsMode& mode) { return false; }
 };
 
 void SelectDisplayDriver(const TDisplayDriverRef& driver, int32_t defaultFlags);
@@ -62,6 +65,8 @@ int32_t CountDisplayModes();
 int32_t GetDisplayMode(int32_t index, int32_t& width, int32_t& height, int32_t& depth,
                        int32_t& hz);
 int32_t HasDisplayMode(int32_t width, int32_t height, int32_t depth, int32_t hz);
+// The desktop's size from the current driver: 1 with width and height set, 0 when unknown.
+int32_t DesktopSize(int32_t& width, int32_t& height);
 TGraphicsRef NewGraphics(int32_t width, int32_t height, int32_t depth, int32_t hz, int32_t flags);
 TGraphicsRef AttachWidgetGraphics(void* widget, int32_t flags);
 void ReleaseGraphics(const TGraphicsRef& graphics);

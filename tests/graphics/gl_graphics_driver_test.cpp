@@ -12,6 +12,7 @@
 #include <functional>
 #include <thread>
 
+#include "framework/helpers.h"
 #include "graphics/draw_graphics.h"
 #include "graphics/gl_render_driver.h"
 #include "graphics/graphics.h"
@@ -151,6 +152,17 @@ TEST_F(GLGraphicsDriverTest, ModesHaveAtLeastSixteenBits) {
   for (const TGraphicsMode& m : modes) EXPECT_GE(m.depth, 16);
   EXPECT_EQ(HasDisplayMode(0, 0, 32, 0), 1) << "a 24-bit visual is a 32-bit mode";
   EXPECT_EQ(HasDisplayMode(1024, 768, 0, 0), 1);
+}
+
+TEST_F(GLGraphicsDriverTest, DesktopSizeIsTheScreensOwnAndCentresAWindow) {
+  int32_t w = 0, h = 0;
+  ASSERT_EQ(DesktopSize(w, h), 1);
+  EXPECT_EQ(w, 1024);
+  EXPECT_EQ(h, 768);
+  int32_t x = -1, y = -1;
+  ASSERT_EQ(CenterOnDesktop(x, y, 640, 480), 1);
+  EXPECT_EQ(x, 192);
+  EXPECT_EQ(y, 144);
 }
 
 TEST_F(GLGraphicsDriverTest, OpeningTwiceClosesTheFirstWindow) {
