@@ -263,7 +263,8 @@ bool TGLGraphicsDriver::DesktopMode(TGraphicsMode& mode) {
   if (!EnsureVideo()) return false;
   SDL_DisplayMode desktop{};
   if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) return false;
-  mode = {desktop.w, desktop.h, SDL_BYTESPERPIXEL(desktop.format) * 8, desktop.refresh_rate};
+  mode = {desktop.w, desktop.h, static_cast<int32_t>(SDL_BYTESPERPIXEL(desktop.format) * 8),
+          desktop.refresh_rate};
   return true;
 }
 
