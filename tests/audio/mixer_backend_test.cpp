@@ -226,6 +226,31 @@ TEST_F(MixerBackendTest, ChannelsDroppedByEveryScreenGiveTheirHandlesBack) {
   EXPECT_EQ(NewChannel(), nullptr);
 }
 
+// With every handle held by a channel, no channel is left for NewChannel or a temporary sound,
+// yet the held channels play and temporary sounds still sound to their end.
+TEST_F(MixerBackendTest, WithAll4095HandlesHeldTemporarySoundsStillPlay) {
+  std::vector<TAudioChannelRef> channels;
+  for (int i = 0; i < 4095; ++i) {
+    channels.push_back(NewChannel());
+    ASSERT_NE(channels.back(), nullptr) << i;
+  }
+  EXPECT_EQ(NewChannel(), nullptr);
+  TAudioChannelRef held = channels[1234];
+  EXPECT_EQ(StartSound(Clip(FormatMono16LE, LittleEndian({100}), 100, SoundLoop), held), held);
+  EXPECT_EQ(StartSound(Clip(FormatMono16LE, LittleEndian({20}), 300)), nullptr);
+  EXPECT_EQ(StartSound(Clip(FormatStereo16LE, LittleEndian({3, 5}), 400)), nullptr);
+  std::vector<int16_t> out = Next();
+  EXPECT_EQ(out[0], 123);
+  EXPECT_EQ(out[1], 125);
+  EXPECT_EQ(out[2 * 300], 103) << "the shorter temporary sound has ended";
+  EXPECT_EQ(out[2 * 400], 100) << "so has the longer one";
+  EXPECT_EQ(ChannelIsPlaying(held), 1);
+  EXPECT_EQ(NewChannel(), nullptr) << "the temporary sounds took no handle";
+  channels.pop_back();
+  Next();
+  EXPECT_NE(NewChannel(), nullptr) << "a dropped channel gives its handle back";
+}
+
 TEST_F(MixerBackendTest, ADroppedChannelLetsAOneShotEndButStopsALoop) {
   TAudioChannelRef effect = NewChannel();
   TAudioChannelRef music = NewChannel();

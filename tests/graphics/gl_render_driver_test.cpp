@@ -15,6 +15,9 @@
 #include "graphics/gl_graphics_driver.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_module.h"
+#include "graphics/image.h"
+#include "graphics/picture_fixtures.h"
+#include "runtime/stream.h"
 #include "support/display_check.h"
 #include "system/sdl_system_driver.h"
 #include "system/system_driver.h"
@@ -343,6 +346,46 @@ TEST_F(GLRenderDriverTest, AbsurdSizesAreFittedNotFatal) {
   driver->ApplyColor(255, 255, 255);
   frame->DrawQuad(0, 0, 100, 10, 0, 0);
   EXPECT_RGB_NEAR(Pixel(50, 5), 10, 200, 30, 1);
+}
+
+// A 1 x 1 and a 16384 x 1 picture from PNG files, made into images and drawn stretched: the
+// single pixel fills its rectangle, and the wide one shows its two ends where they belong.
+TEST_F(GLRenderDriverTest, OneByOneAndSixteenThousandByOneImagesDraw) {
+  static fixtures::Bytes files[2];
+  fixtures::PngPicture dot;
+  dot.width = dot.height = 1;
+  dot.sample = [](int, int, int c) { return uint32_t(c == 0 ? 250 : c == 1 ? 120 : 40); };
+  files[0] = fixtures::EncodePng(dot);
+  // Green for the first 512 columns, blue for the last 512, red between.
+  fixtures::PngPicture wide;
+  wide.width = 16384;
+  wide.height = 1;
+  wide.sample = [](int x, int, int c) {
+    const int part = x < 512 ? 1 : x >= 16384 - 512 ? 2 : 0;
+    return uint32_t(c == part ? 255 : 0);
+  };
+  files[1] = fixtures::EncodePng(wide);
+  RegisterEmbeddedData("gl_render_driver_test/dot.png", files[0].data(), int64_t(files[0].size()));
+  RegisterEmbeddedData("gl_render_driver_test/wide.png", files[1].data(), int64_t(files[1].size()));
+  TImageRef dotImage = LoadImageFile("incbin::gl_render_driver_test/dot.png", 0);
+  TImageRef wideImage = LoadImageFile("incbin::gl_render_driver_test/wide.png", 0);
+  ASSERT_NE(dotImage, nullptr);
+  ASSERT_NE(wideImage, nullptr);
+  EXPECT_EQ(ImagePixelWidth(wideImage), 16384);
+  EXPECT_EQ(ImagePixelHeight(wideImage), 1);
+  SetBlendMode(BLEND_SOLID);
+  SetDrawColor(255, 255, 255);
+  DrawImageStretched(dotImage, 10, 10, 20, 20, 0);
+  DrawImageStretched(wideImage, 0, 100, 640, 10, 0);  // 25.6 columns to a pixel
+  EXPECT_RGB_NEAR(Pixel(10, 10), 250, 120, 40, 1);
+  EXPECT_RGB_NEAR(Pixel(29, 29), 250, 120, 40, 1);
+  EXPECT_RGB_NEAR(Pixel(30, 30), 0, 0, 0, 0);
+  EXPECT_RGB_NEAR(Pixel(0, 105), 0, 255, 0, 1);
+  EXPECT_RGB_NEAR(Pixel(18, 105), 0, 255, 0, 1);
+  EXPECT_RGB_NEAR(Pixel(320, 105), 255, 0, 0, 1);
+  EXPECT_RGB_NEAR(Pixel(621, 105), 0, 0, 255, 1);
+  EXPECT_RGB_NEAR(Pixel(639, 105), 0, 0, 255, 1);
+  EXPECT_RGB_NEAR(Pixel(320, 110), 0, 0, 0, 0);
 }
 
 TEST_F(GLRenderDriverTest, FilteredWideTextureHasNoDarkFringe) {

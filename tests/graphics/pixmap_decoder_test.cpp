@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -335,6 +336,67 @@ TEST(PixmapDecoderTest, UniformScreenSizedPicturesLoad) {
     EXPECT_TRUE(
         LoadPixmapFrom(fixtures::Memory(fixtures::EncodeJpeg(1024, 768, components, black))))
         << components;
+  }
+}
+
+// The narrowest picture and one as wide as the largest texture, through every decoder: every
+// pixel arrives where it belongs, and the TGA decoder refuses a side over its 4096 limit.
+TEST(PixmapDecoderTest, OneByOneAndSixteenThousandByOnePicturesLoad) {
+  InitPixmaps();
+  // A colour that tells columns apart: red and green count x up, blue is constant.
+  auto rgb = [](int x) { return std::array<uint8_t, 3>{uint8_t(x), uint8_t(x >> 8), 0x5A}; };
+  for (const int width : {1, 16384}) {
+    SCOPED_TRACE(width);
+    fixtures::PngPicture png;
+    png.width = width;
+    png.height = 1;
+    png.sample = [&](int x, int, int c) { return uint32_t(rgb(x)[c]); };
+    Bytes bgr;  // BMP and TGA rows are B, G, R; a BMP row is padded to 4 bytes
+    for (int x = 0; x < width; ++x) bgr.insert(bgr.end(), {rgb(x)[2], rgb(x)[1], rgb(x)[0]});
+    Bytes bmpRow = bgr;
+    bmpRow.resize((bgr.size() + 3) / 4 * 4, 0);
+    const Bytes uniform = {200, 100, 50};
+    Bytes jpegSamples;
+    for (int x = 0; x < width; ++x)
+      jpegSamples.insert(jpegSamples.end(), uniform.begin(), uniform.end());
+    const struct Case {
+      const char* name;
+      Bytes file;
+      bool lossy;
+    } cases[] = {
+        {"PNG", fixtures::EncodePng(png), false},
+        {"BMP", fixtures::Bmp(width, 1, 24, {bmpRow}), false},
+        {"TGA", Appended(fixtures::TgaHeader(2, width, 1, 24, 0), bgr), false},
+        {"JPEG", fixtures::EncodeJpeg(width, 1, 3, jpegSamples), true},
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.name);
+      TPixmapRef p = LoadPixmapFrom(fixtures::Memory(c.file));
+      if (std::string(c.name) == "TGA" && width > 4096) {
+        EXPECT_FALSE(p) << "wider than the TGA decoder's limit";
+        continue;
+      }
+      ASSERT_TRUE(p);
+      ASSERT_EQ(p->width, width);
+      ASSERT_EQ(p->height, 1);
+      int wrong = 0, first_wrong = -1;
+      for (int x = 0; x < width; ++x) {
+        const uint32_t argb = p->GetPixelARGB(x, 0);
+        bool ok;
+        if (c.lossy) {
+          ok = std::abs(int(argb >> 16 & 255) - uniform[0]) <= 3 &&
+               std::abs(int(argb >> 8 & 255) - uniform[1]) <= 3 &&
+               std::abs(int(argb & 255) - uniform[2]) <= 3;
+        } else {
+          const auto [r, g, b] = rgb(x);
+          ok = argb == (0xFF000000u | uint32_t(r) << 16 | uint32_t(g) << 8 | b);
+        }
+        if (!ok && wrong++ == 0) first_wrong = x;
+      }
+      EXPECT_EQ(wrong, 0) << "first at x = " << first_wrong << ": "
+                          << (first_wrong >= 0 ? fixtures::ArgbText(p->GetPixelARGB(first_wrong, 0))
+                                               : "");
+    }
   }
 }
 
