@@ -22,6 +22,13 @@ int Deep(int n) {
   return Deep(n + 1) + frame[0];
 }
 
+// A store through a null pointer, left to the memory fault it is meant to cause: UBSan would
+// report it and end the process before the fault handler runs.
+__attribute__((noinline, no_sanitize("null"))) void WriteThroughNull() {
+  volatile int* nowhere = nullptr;
+  *nowhere = 1;
+}
+
 void ExitAction() {
   std::printf("exit action ran\n");
   std::fflush(stdout);
@@ -51,8 +58,7 @@ int main(int argc, char** argv) {
     } else if (mode == "throw") {
       RuntimeError("Something went wrong");
     } else if (mode == "fault") {
-      volatile int* nowhere = nullptr;
-      *nowhere = 1;
+      WriteThroughNull();
     } else if (mode == "overflow") {
       return Deep(0);
     } else if (mode == "thread-overflow") {
