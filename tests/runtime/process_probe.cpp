@@ -23,10 +23,11 @@ int Deep(int n) {
 }
 
 // A store through a null pointer, left to the memory fault it is meant to cause: UBSan would
-// report it and end the process before the fault handler runs.
+// report it and end the process before the fault handler runs. The pointer is read back through
+// a volatile, so the optimiser cannot see that it is null and drop the store or make it a trap.
 __attribute__((noinline, no_sanitize("null"))) void WriteThroughNull() {
-  volatile int* nowhere = nullptr;
-  *nowhere = 1;
+  int* volatile nowhere = nullptr;
+  *static_cast<volatile int*>(nowhere) = 1;
 }
 
 void ExitAction() {
