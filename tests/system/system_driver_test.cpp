@@ -91,6 +91,11 @@ void MarkExitAction() {
 // SIGTERM arrives on another thread while the frame loop runs; the loop's next poll raises
 // "Received Signal", which ends the program through its exit actions.
 TEST(SystemSafePointTest, ASignalBecomesReceivedSignalAtTheNextPoll) {
+#ifdef __SANITIZE_THREAD__
+  // ThreadSanitizer runs signal handlers late, at the receiving thread's next call it
+  // intercepts, and loses some of them outright here: what this checks is not visible there.
+  GTEST_SKIP() << "signal delivery is deferred under ThreadSanitizer";
+#endif
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
