@@ -57,7 +57,9 @@ trap cleanup EXIT
 if [ -z "${DISPLAY:-}" ]; then
   n=99
   while [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  # -noreset: by default the server resets whenever its last client leaves, and a test that
+  # connects during that reset is refused; parallel tests come and go all the time.
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
   xvfb_pid=$!
   export DISPLAY=":$n"
   for _ in $(seq 1 100); do
