@@ -73,7 +73,7 @@ class GLGraphicsDriverTest : public ::testing::Test {
 
 TEST_F(GLGraphicsDriverTest, GameOpeningGivesABlackFullScreenWithThePointerInTheMiddle) {
   TGraphicsRef g = OpenGraphics(1024, 768, 32, 85, 0);
-  ASSERT_NE(g, nullptr);
+  ASSERT_NE(g, nullptr) << "SDL: " << SDL_GetError();
   // First, before a test running beside this one can move the pointer.
   int x = -1, y = -1;
   SDL_GetGlobalMouseState(&x, &y);
@@ -201,7 +201,7 @@ TEST_F(GLGraphicsDriverTest, TexturesOutliveTheWindowTheyWereMadeIn) {
 
 TEST_F(GLGraphicsDriverTest, CloseRequestIsAnnouncedAndTheWindowStays) {
   TGraphicsRef g = OpenGraphics(640, 480, 0, 0, 0);
-  ASSERT_NE(g, nullptr);
+  ASSERT_NE(g, nullptr) << "SDL: " << SDL_GetError();
   TEventRecorder recorder;
   SDL_Event e{};
   e.type = SDL_WINDOWEVENT;
@@ -222,7 +222,7 @@ TEST_F(GLGraphicsDriverTest, CloseRequestIsAnnouncedAndTheWindowStays) {
 // the round trip is tried a few times, and one that runs undisturbed must show both events.
 TEST_F(GLGraphicsDriverTest, FocusTakenAndGivenBackSuspendsAndResumes) {
   TGraphicsRef g = OpenGraphics(1024, 768, 32, 0, 0);
-  ASSERT_NE(g, nullptr);
+  ASSERT_NE(g, nullptr) << "SDL: " << SDL_GetError();
   SDL_Window* game = SDL_GetWindowFromID(WindowOf(g));
   ASSERT_NE(game, nullptr);
   SDL_Window* other = SDL_CreateWindow("other", 100, 100, 200, 150, 0);

@@ -4,6 +4,7 @@
 #include "graphics/gl_render_driver.h"
 
 #include <GL/gl.h>
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -76,7 +77,7 @@ class GLRenderDriverTest : public ::testing::Test {
   void Open(int32_t width, int32_t height, int32_t depth) {
     graphics = OpenGraphics(width, height, depth, 0, 0);
     if (!graphics && !DisplayRequired()) GTEST_SKIP() << "no display answers";
-    ASSERT_NE(graphics, nullptr);
+    ASSERT_NE(graphics, nullptr) << "SDL: " << SDL_GetError();
     driver = GLRenderDriver();
     driver->ApplyBlend(BLEND_SOLID);
     driver->ApplyAlpha(1);

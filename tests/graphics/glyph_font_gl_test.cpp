@@ -1,6 +1,7 @@
 // Text on a real OpenGL surface (Xvfb with Mesa in CI), read back: the ink of TrueType and
 // built-in glyphs lies where the glyph metrics put it, in the draw colour, and turns with the
 // transform.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -28,7 +29,7 @@ class GlyphFontGLTest : public ::testing::Test {
     SelectDisplayDriver(GLRenderDriver(), GRAPHICS_BACKBUFFER);
     graphics = OpenGraphics(640, 480, 0, 0, 0);
     if (!graphics && !DisplayRequired()) GTEST_SKIP() << "no display answers";
-    ASSERT_NE(graphics, nullptr);
+    ASSERT_NE(graphics, nullptr) << "SDL: " << SDL_GetError();
     // Style 0: glyphs sampled nearest, so each screen pixel shows exactly one coverage value.
     sans = LoadFontFile(kSans, 32, 0);
     ASSERT_NE(sans, nullptr) << "fonts-liberation2 is needed";
