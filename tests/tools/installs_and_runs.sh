@@ -43,6 +43,8 @@ for size in 256 48; do
   icon="$prefix/share/icons/hicolor/${size}x${size}/apps/letterfight.png"
   [ -s "$icon" ] || fail "no icon $icon"
 done
+grep -q "License" "$prefix/share/doc/letterfight/copyright.arial.ttf" 2>/dev/null ||
+  fail "the font's licence is not installed beside it"
 desktop="$prefix/share/applications/letterfight.desktop"
 if [ ! -f "$desktop" ]; then
   fail "no desktop entry $desktop"
