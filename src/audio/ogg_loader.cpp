@@ -111,10 +111,12 @@ TSampleBufferRef TOggSampleLoader::LoadSample(TStream& stream) {
 
   TSampleBufferRef sample;
   // Only mono and stereo have a format; more channels would also overrun a buffer sized for
-  // two. The size must fit the buffer's 32-bit byte count.
+  // two. The size must fit the buffer's 32-bit byte count; the length comes from the last
+  // page's granule position, which a damaged file can set to anything, so it is divided
+  // rather than multiplied.
   const int64_t frameBytes = 2 * static_cast<int64_t>(channels);
   if ((channels == 1 || channels == 2) && hz > 0 && frames > 0 &&
-      frames * frameBytes <= INT32_MAX) {
+      frames <= INT32_MAX / frameBytes) {
     sample = TSampleBuffer::Make(static_cast<int32_t>(frames), hz,
                                  channels == 1 ? FormatMono16LE : FormatStereo16LE);
     int64_t decoded = 0;

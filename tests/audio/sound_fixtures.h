@@ -15,9 +15,8 @@ namespace sound_fixtures {
 using Bytes = std::vector<uint8_t>;
 
 // An Ogg Vorbis file of the given frames: a 440 Hz sine on the left (and on mono), silence on
-// the right. lastGranule, when not negative, replaces the final page's granule position, the
-// way a damaged file announces more frames than it holds.
-inline Bytes MakeOgg(int channels, int hz, int frames, int64_t lastGranule = -1) {
+// the right.
+inline Bytes MakeOgg(int channels, int hz, int frames) {
   vorbis_info vi;
   vorbis_info_init(&vi);
   EXPECT_EQ(vorbis_encode_init_vbr(&vi, channels, hz, 0.1f), 0);
@@ -32,10 +31,6 @@ inline Bytes MakeOgg(int channels, int hz, int frames, int64_t lastGranule = -1)
 
   Bytes file;
   auto put = [&](ogg_page& page) {
-    if (ogg_page_eos(&page) && lastGranule >= 0) {
-      for (int i = 0; i < 8; ++i) page.header[6 + i] = static_cast<uint8_t>(lastGranule >> (8 * i));
-      ogg_page_checksum_set(&page);
-    }
     file.insert(file.end(), page.header, page.header + page.header_len);
     file.insert(file.end(), page.body, page.body + page.body_len);
   };
@@ -82,6 +77,29 @@ inline Bytes MakeOgg(int channels, int hz, int frames, int64_t lastGranule = -1)
   vorbis_comment_clear(&vc);
   vorbis_info_clear(&vi);
   return file;
+}
+
+// Writes a granule position into the page'th page of an Ogg file and makes its checksum right
+// again: the way a damaged file claims a length it does not have.
+inline void SetOggPageGranule(Bytes& file, int page, int64_t granule) {
+  size_t at = 0;
+  for (int k = 0; at + 27 <= file.size(); ++k) {
+    const size_t segments = file[at + 26];
+    const size_t headerBytes = 27 + segments;
+    if (at + headerBytes > file.size()) break;
+    size_t bodyBytes = 0;
+    for (size_t s = 0; s < segments; ++s) bodyBytes += file[at + 27 + s];
+    if (at + headerBytes + bodyBytes > file.size()) break;
+    if (k == page) {
+      for (int i = 0; i < 8; ++i) file[at + 6 + i] = static_cast<uint8_t>(granule >> (8 * i));
+      ogg_page whole{&file[at], static_cast<long>(headerBytes), &file[at + headerBytes],
+                     static_cast<long>(bodyBytes)};
+      ogg_page_checksum_set(&whole);
+      return;
+    }
+    at += headerBytes + bodyBytes;
+  }
+  ADD_FAILURE() << "no page " << page;
 }
 
 // Fields left out of a designated initialiser keep these defaults.

@@ -26,6 +26,7 @@ using sound_fixtures::MakeWav;
 using sound_fixtures::Put16;
 using sound_fixtures::Put32;
 using sound_fixtures::PutTag;
+using sound_fixtures::SetOggPageGranule;
 using sound_fixtures::WavSpec;
 
 TSampleBufferRef Load(const Bytes& bytes) {
@@ -240,6 +241,15 @@ TEST_F(LoaderTest, BadFilesGiveNull) {
       {"Ogg cut before its first whole audio page",
        Bytes(longOgg.begin(), longOgg.begin() + longOgg.size() / 2)},
       {"Ogg with a damaged first page", flippedOgg},
+      // With its last page cut, the header page's granule is the stream's length: times the
+      // frame size it overflowed 64 bits and passed the size check (found by fuzzing).
+      {"Ogg cut in its last page, whose header page claims 2^62 + 1000 frames",
+       [] {
+         Bytes b = MakeOgg(2, 44100, 2000);
+         SetOggPageGranule(b, 1, (int64_t{1} << 62) + 1000);
+         b.resize(b.size() - 20);
+         return b;
+       }()},
       {"just OggS", {'O', 'g', 'g', 'S'}},
       {"WAV data size past the end", MakeWav(pastEnd)},
       {"WAV cut in its data",
