@@ -111,9 +111,9 @@ TSampleBufferRef TOggSampleLoader::LoadSample(TStream& stream) {
 
   TSampleBufferRef sample;
   // Only mono and stereo have a format; more channels would also overrun a buffer sized for
-  // two. The size must fit the buffer's 32-bit byte count; the length comes from the last
-  // page's granule position, which a damaged file can set to anything, so it is divided
-  // rather than multiplied.
+  // two. The size must fit the buffer's 32-bit byte count. The length is the granule position
+  // of the last page libvorbisfile could read, which a damaged file sets to anything: divide,
+  // never multiply it.
   const int64_t frameBytes = 2 * static_cast<int64_t>(channels);
   if ((channels == 1 || channels == 2) && hz > 0 && frames > 0 &&
       frames <= INT32_MAX / frameBytes) {
