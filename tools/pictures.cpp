@@ -208,7 +208,8 @@ TPixmapRef PaintMenuBackground(TFontFace& font) {
   TMask panelShadow = panel;
   panelShadow.Blur(10);
   canvas.Paint(panelShadow, Color(0, 0, 10), 0.35f);
-  canvas.Paint(panel, Color(10, 6, 30), 0.55f);
+  // Dense enough that the horizon and the grid behind it do not run through the entries.
+  canvas.Paint(panel, Color(10, 6, 30), 0.72f);
   TMask rim = panel;
   rim.Subtract(inner);
   canvas.Paint(rim, Color(255, 160, 200), 0.35f);
