@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "graphics/x11_desktop.h"
 #include "runtime/runtime_error.h"
 #include "system/message_translator.h"
 #include "system/window_registry.h"
@@ -29,6 +30,7 @@ struct TGLContextRecord {
 namespace {
 
 bool video_up = false;
+bool on_x11 = false;
 bool shut_down = false;
 bool shutdown_registered = false;
 TGLContextRecord shared_record;  // kind 0, 1 x 1; never in the list
@@ -86,6 +88,8 @@ bool EnsureVideo() {
     return false;
   }
   video_up = true;
+  on_x11 = driver && std::strcmp(driver, "x11") == 0;
+  if (on_x11) EndOnLostX11Connection();
   if (!shutdown_registered) {
     shutdown_registered = true;
     // Registered before any surface exists, so it runs after the exit action that closes the
@@ -165,6 +169,13 @@ bool SwitchToFullScreen(TGLContextRecord* record) {
          SDL_SetWindowFullscreen(record->window, SDL_WINDOW_FULLSCREEN) == 0;
 }
 
+bool AnyFullScreen() {
+  for (TGLContextRecord* r = contexts; r; r = r->next) {
+    if (r->kind == kFullScreen) return true;
+  }
+  return false;
+}
+
 void Unlink(TGLContextRecord* record) {
   for (TGLContextRecord** link = &contexts; *link; link = &(*link)->next) {
     if (*link == record) {
@@ -185,8 +196,10 @@ void CloseContext(TGLContextRecord* record) {
   SDL_GL_DeleteContext(record->context);
   // Destroying a full-screen window gives the desktop its own mode back.
   if (record->window) SDL_DestroyWindow(record->window);
+  const bool wasFullScreen = record->kind == kFullScreen;
   Unlink(record);
   delete record;
+  if (wasFullScreen && !AnyFullScreen()) ReleaseDesktopModeGuard();
 }
 
 // SDL keeps the mode switch itself: it minimises an exclusive full-screen window that loses the
@@ -313,6 +326,9 @@ TGraphicsRef TGLGraphicsDriver::CreateSurface(int32_t width, int32_t height, int
   if (fullScreen) {
     // NOTE: the first switch is made here rather than on the focus message, which SDL delivers
     // only a while after the window is shown: a refused mode then fails the creation itself.
+    // The guardian comes first: from the switch on, a crash must not leave the desktop in the
+    // game's mode.
+    if (on_x11) GuardDesktopMode();
     if (!SwitchToFullScreen(record)) {
       CloseContext(record);
       RuntimeError("GLGraphicsDriver failed to set display mode");

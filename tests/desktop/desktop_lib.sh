@@ -1,0 +1,184 @@
+# Shared by the desktop tests: a private desktop stack of real servers (Xorg with the dummy video
+# driver, openbox, PulseAudio; or weston with Xwayland), each started here and ended by its PID,
+# and the game started on it as a player starts it: no SDL variable set.
+# Usage: source desktop_lib.sh GAME_BINARY
+source "$(dirname "${BASH_SOURCE[0]}")/../game/e2e_lib.sh" "$1"
+# The test tools built beside the tests (randr_watch, close_request).
+randr_watch=${2:-}/randr_watch
+close_request=${2:-}/close_request
+DESKTOP_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+server_pids=()
+server_names=()
+
+stop_server() { # PID: ends one server and forgets it
+  local i
+  for i in "${!server_pids[@]}"; do
+    [ "${server_pids[i]}" = "$1" ] || continue
+    kill "$1" 2>/dev/null
+    wait "$1" 2>/dev/null
+    unset 'server_pids[i]' 'server_names[i]'
+  done
+}
+
+desktop_cleanup() {
+  if [ -n "$game_pid" ] && kill -0 "$game_pid" 2>/dev/null; then kill -9 "$game_pid" 2>/dev/null; fi
+  local i pids=("${server_pids[@]}")
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do stop_server "${pids[i]}"; done
+  [ -n "${desktop_display:-}" ] && rm -f "/tmp/.X${desktop_display}-lock" "/tmp/.X11-unix/X${desktop_display}"
+  cleanup
+}
+trap desktop_cleanup EXIT
+
+add_server() { # NAME PID
+  server_names+=("$1")
+  server_pids+=("$2")
+}
+
+# Skips (77) when a tool of the stack is missing, or fails when REQUIRE_DISPLAY=1 says the
+# machine must have it (the test command's set-up installs every one).
+need_tools() {
+  local t missing=()
+  for t in "$@"; do command -v "$t" >/dev/null || missing+=("$t"); done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "${REQUIRE_DISPLAY:-0}" = 1 ]; then
+    echo "FAIL: missing ${missing[*]}"
+    exit 1
+  fi
+  echo "skipped: missing ${missing[*]}"
+  exit 77
+}
+
+# Polls COMMAND... every 0.1 s for up to $1 seconds; true once it succeeds.
+wait_for() {
+  local limit=$(($1 * 10)) i=0
+  shift
+  while [ $i -lt $limit ]; do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.1
+    i=$((i + 1))
+  done
+  return 1
+}
+
+free_display() {
+  local n=${1:-40}
+  while [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ]; do n=$((n + 1)); done
+  echo "$n"
+}
+
+# Xorg with the dummy video driver: a 1920 x 1080 desktop that offers other modes, 1024 x 768 at
+# 60 and 85 Hz among them. Sets DISPLAY.
+start_xorg() {
+  need_tools Xorg xrandr xdpyinfo
+  desktop_display=$(free_display 40)
+  Xorg ":$desktop_display" -config "$DESKTOP_DIR/xorg-dummy.conf" -noreset -nolisten tcp \
+    -logfile "$work/xorg.log" >"$work/xorg.out" 2>&1 &
+  add_server Xorg $!
+  export DISPLAY=":$desktop_display"
+  if ! wait_for 60 xdpyinfo; then
+    echo "FAIL: Xorg did not start on $DISPLAY:"
+    tail -n 20 "$work/xorg.out"
+    exit 1
+  fi
+}
+
+# openbox, ready once it has announced itself on the root window.
+start_wm() {
+  need_tools openbox xprop
+  openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  add_server openbox $!
+  if ! wait_for 30 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'; then
+    echo "FAIL: openbox did not start:"
+    cat "$work/openbox.log"
+    exit 1
+  fi
+}
+
+# PulseAudio of its own with a null sink "letterfight" as the default; the game finds it through
+# XDG_RUNTIME_DIR as a desktop session's programs do.
+start_pulse() {
+  need_tools pulseaudio pactl parec
+  export XDG_RUNTIME_DIR="$work/run" HOME="$work/home"
+  mkdir -p "$XDG_RUNTIME_DIR" "$HOME"
+  chmod 700 "$XDG_RUNTIME_DIR"
+  pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
+    --load=module-native-protocol-unix --load="module-null-sink sink_name=letterfight" \
+    --load=module-always-sink >"$work/pulse.log" 2>&1 &
+  add_server pulseaudio $!
+  if ! wait_for 30 pactl info; then
+    echo "FAIL: PulseAudio did not start:"
+    cat "$work/pulse.log"
+    exit 1
+  fi
+  pactl set-default-sink letterfight
+}
+
+# Records the null sink's monitor into $work/sound.raw (44100 Hz, 16-bit, stereo), with
+# $work/sound.time holding the wall-clock time of the first sample.
+start_recording() {
+  rm -f "$work/sound.raw" "$work/sound.time"
+  parec -d letterfight.monitor --raw --format=s16le --rate=44100 --channels=2 --latency-msec=10 |
+    /usr/bin/python3 "$DESKTOP_DIR/desktop_sound.py" record "$work/sound.raw" "$work/sound.time" &
+  add_server parec $!
+  wait_for 10 test -s "$work/sound.time" || { echo "FAIL: parec recorded nothing"; exit 1; }
+}
+
+# The RandR watch: every mode the screen's CRTC takes, one line each, in $work/modes.
+start_mode_watch() {
+  "$randr_watch" >"$work/modes" 2>&1 &
+  add_server randr_watch $!
+  wait_for 10 grep -q ready "$work/modes" || { echo "FAIL: the mode watch did not start"; exit 1; }
+}
+
+# The game from another directory with nothing SDL-specific in its environment.
+start_desktop_game() {
+  (cd "$work/elsewhere" && exec env -u SDL_VIDEODRIVER -u SDL_AUDIODRIVER -u SDL_DISKAUDIOFILE \
+    "$@" "$game" >"$work/out" 2>"$work/err") &
+  game_pid=$!
+}
+
+# The starred mode of the connected output, as "NAME RATE" ("1024x768_85 85.00").
+current_mode() {
+  xrandr 2>/dev/null | awk '/ connected/ { on = 1; next } /^[^ ]/ { on = 0 }
+    on && /\*/ { for (i = 2; i <= NF; i++) if ($i ~ /\*/) { r = $i; gsub(/[*+]/, "", r); print $1, r; exit } }'
+}
+
+# Waits up to $2 seconds until the mode's name is $1; sets mode_wait to the seconds it took.
+wait_mode() {
+  local start=$EPOCHREALTIME limit
+  limit=$(($2 * 20))
+  local i=0
+  while [ $i -lt $limit ]; do
+    read -r mode_name mode_rate <<<"$(current_mode)"
+    if [ "$mode_name" = "$1" ]; then
+      mode_wait=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.2f", b - a }')
+      return 0
+    fi
+    sleep 0.05
+    i=$((i + 1))
+  done
+  return 1
+}
+
+# The screen's top-left 1024 x 768, where the full-screen game lies whatever the desktop's size.
+shot() {
+  xwd -root -silent >"$work/$1.xwd"
+  /usr/bin/convert "xwd:$work/$1.xwd" -crop 1024x768+0+0 +repage -depth 8 "rgb:$work/$1.rgb"
+}
+save_shot() { /usr/bin/convert "xwd:$work/$1.xwd" -crop 1024x768+0+0 +repage "$2"; }
+
+clock_state() { python3 "$E2E_DIR/e2e_screen.py" clock "$work/$1.rgb"; }
+
+game_window() {
+  xdotool search --onlyvisible --pid "$game_pid" 2>/dev/null | head -n 1
+}
+
+desktop_finish() {
+  if [ $failed -ne 0 ]; then
+    local f
+    for f in xorg.out openbox.log pulse.log weston.log; do
+      [ -s "$work/$f" ] && { echo "--- $f:"; tail -n 15 "$work/$f"; }
+    done
+  fi
+  finish
+}
