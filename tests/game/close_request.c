@@ -31,6 +31,37 @@ static int TakesDeleteWindow(Display* display, Window window, Atom deleteAtom) {
   return found;
 }
 
+/* Sends the request to the viewable windows of the process below window. A window manager
+ * puts each client's window inside a frame of its own, so they need not be the root's children. */
+static int Walk(Display* display, Window window, Atom protocolsAtom, Atom deleteAtom,
+                Atom pidAtom, unsigned long pid) {
+  Window root, parent, *children = NULL;
+  unsigned int count = 0;
+  int sent = 0;
+  if (!XQueryTree(display, window, &root, &parent, &children, &count)) return 0;
+  for (unsigned int i = 0; i < count; ++i) {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, children[i], &attributes)) continue;
+    if (attributes.map_state != IsViewable) continue;
+    if (OwnedBy(display, children[i], pidAtom, pid) &&
+        TakesDeleteWindow(display, children[i], deleteAtom)) {
+      XEvent event = {0};
+      event.xclient.type = ClientMessage;
+      event.xclient.window = children[i];
+      event.xclient.message_type = protocolsAtom;
+      event.xclient.format = 32;
+      event.xclient.data.l[0] = (long)deleteAtom;
+      event.xclient.data.l[1] = CurrentTime;
+      XSendEvent(display, children[i], False, NoEventMask, &event);
+      ++sent;
+    } else {
+      sent += Walk(display, children[i], protocolsAtom, deleteAtom, pidAtom, pid);
+    }
+  }
+  if (children) XFree(children);
+  return sent;
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     fprintf(stderr, "usage: close_request PID\n");
@@ -45,27 +76,7 @@ int main(int argc, char** argv) {
   Atom protocolsAtom = XInternAtom(display, "WM_PROTOCOLS", False);
   Atom deleteAtom = XInternAtom(display, "WM_DELETE_WINDOW", False);
   Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
-  Window root = DefaultRootWindow(display), parent, *children = NULL;
-  unsigned int count = 0;
-  int sent = 0;
-  XQueryTree(display, root, &root, &parent, &children, &count);
-  for (unsigned int i = 0; i < count; ++i) {
-    XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, children[i], &attributes)) continue;
-    if (attributes.map_state != IsViewable) continue;
-    if (!OwnedBy(display, children[i], pidAtom, pid)) continue;
-    if (!TakesDeleteWindow(display, children[i], deleteAtom)) continue;
-    XEvent event = {0};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = children[i];
-    event.xclient.message_type = protocolsAtom;
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = (long)deleteAtom;
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, children[i], False, NoEventMask, &event);
-    ++sent;
-  }
-  if (children) XFree(children);
+  int sent = Walk(display, DefaultRootWindow(display), protocolsAtom, deleteAtom, pidAtom, pid);
   XCloseDisplay(display);
   if (!sent) {
     fprintf(stderr, "close_request: no window of process %lu takes a close request\n", pid);
