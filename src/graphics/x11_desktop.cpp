@@ -184,7 +184,6 @@ void RestoreScreen(const TSavedScreen& saved) {
     dup2(null, STDOUT_FILENO);
   }
   close_range(4, ~0U, 0);
-  fcntl(socket, F_SETFD, 0);
 
   char word = 0;
   ssize_t n;

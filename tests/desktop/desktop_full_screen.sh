@@ -35,16 +35,7 @@ if ! wait_round 15; then
 fi
 zero=("${score[@]}")
 sleep 2 # the first letters come in
-hit=""
-for letter in a b c d e f g h i j k l m n o p q r s t u v w x y z; do
-  key "$letter"
-  shot typed
-  read -r -a s <<<"$(score_state typed)"
-  if [ "${s[1]}" != "${zero[1]}" ]; then
-    hit=$letter
-    break
-  fi
-done
+type_until_scored "${zero[1]}" typed
 [ -n "$hit" ] && echo "scored with '$hit'" || fail "no typed letter changed the score"
 [ -n "$shots" ] && save_shot typed "$shots/desktop_round.png"
 read -r name _ <<<"$(current_mode)"

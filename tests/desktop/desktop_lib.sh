@@ -1,5 +1,5 @@
 # Shared by the desktop tests: a private desktop stack of real servers (Xorg with the dummy video
-# driver, openbox, PulseAudio; or weston with Xwayland), each started here and ended by its PID,
+# driver, openbox, PulseAudio), each started here and ended by its PID,
 # and the game started on it as a player starts it: no SDL variable set.
 # Usage: source desktop_lib.sh GAME_BINARY
 source "$(dirname "${BASH_SOURCE[0]}")/../game/e2e_lib.sh" "$1"
@@ -8,7 +8,6 @@ randr_watch=${2:-}/randr_watch
 close_request=${2:-}/close_request
 DESKTOP_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 server_pids=()
-server_names=()
 
 stop_server() { # PID: ends one server and forgets it
   local i
@@ -16,7 +15,7 @@ stop_server() { # PID: ends one server and forgets it
     [ "${server_pids[i]}" = "$1" ] || continue
     kill "$1" 2>/dev/null
     wait "$1" 2>/dev/null
-    unset 'server_pids[i]' 'server_names[i]'
+    unset 'server_pids[i]'
   done
 }
 
@@ -29,9 +28,8 @@ desktop_cleanup() {
 }
 trap desktop_cleanup EXIT
 
-add_server() { # NAME PID
-  server_names+=("$1")
-  server_pids+=("$2")
+add_server() { # PID
+  server_pids+=("$1")
 }
 
 # Skips (77) when a tool of the stack is missing, or fails when REQUIRE_DISPLAY=1 says the
@@ -73,7 +71,7 @@ start_xorg() {
   desktop_display=$(free_display 40)
   Xorg ":$desktop_display" -config "$DESKTOP_DIR/xorg-dummy.conf" -noreset -nolisten tcp \
     -logfile "$work/xorg.log" >"$work/xorg.out" 2>&1 &
-  add_server Xorg $!
+  add_server $!
   export DISPLAY=":$desktop_display"
   if ! wait_for 60 xdpyinfo; then
     echo "FAIL: Xorg did not start on $DISPLAY:"
@@ -86,7 +84,7 @@ start_xorg() {
 start_wm() {
   need_tools openbox xprop
   openbox --sm-disable >"$work/openbox.log" 2>&1 &
-  add_server openbox $!
+  add_server $!
   if ! wait_for 30 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'; then
     echo "FAIL: openbox did not start:"
     cat "$work/openbox.log"
@@ -104,7 +102,7 @@ start_pulse() {
   pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
     --load=module-native-protocol-unix --load="module-null-sink sink_name=letterfight" \
     --load=module-always-sink >"$work/pulse.log" 2>&1 &
-  add_server pulseaudio $!
+  add_server $!
   if ! wait_for 30 pactl info; then
     echo "FAIL: PulseAudio did not start:"
     cat "$work/pulse.log"
@@ -113,20 +111,10 @@ start_pulse() {
   pactl set-default-sink letterfight
 }
 
-# Records the null sink's monitor into $work/sound.raw (44100 Hz, 16-bit, stereo), with
-# $work/sound.time holding the wall-clock time of the first sample.
-start_recording() {
-  rm -f "$work/sound.raw" "$work/sound.time"
-  parec -d letterfight.monitor --raw --format=s16le --rate=44100 --channels=2 --latency-msec=10 |
-    /usr/bin/python3 "$DESKTOP_DIR/desktop_sound.py" record "$work/sound.raw" "$work/sound.time" &
-  add_server parec $!
-  wait_for 10 test -s "$work/sound.time" || { echo "FAIL: parec recorded nothing"; exit 1; }
-}
-
 # The RandR watch: every mode the screen's CRTC takes, one line each, in $work/modes.
 start_mode_watch() {
   "$randr_watch" >"$work/modes" 2>&1 &
-  add_server randr_watch $!
+  add_server $!
   wait_for 10 grep -q ready "$work/modes" || { echo "FAIL: the mode watch did not start"; exit 1; }
 }
 
@@ -145,9 +133,7 @@ current_mode() {
 
 # Waits up to $2 seconds until the mode's name is $1; sets mode_wait to the seconds it took.
 wait_mode() {
-  local start=$EPOCHREALTIME limit
-  limit=$(($2 * 20))
-  local i=0
+  local start=$EPOCHREALTIME limit=$(($2 * 20)) i=0
   while [ $i -lt $limit ]; do
     read -r mode_name mode_rate <<<"$(current_mode)"
     if [ "$mode_name" = "$1" ]; then
@@ -167,16 +153,10 @@ shot() {
 }
 save_shot() { /usr/bin/convert "xwd:$work/$1.xwd" -crop 1024x768+0+0 +repage "$2"; }
 
-clock_state() { python3 "$E2E_DIR/e2e_screen.py" clock "$work/$1.rgb"; }
-
-game_window() {
-  xdotool search --onlyvisible --pid "$game_pid" 2>/dev/null | head -n 1
-}
-
 desktop_finish() {
   if [ $failed -ne 0 ]; then
     local f
-    for f in xorg.out openbox.log pulse.log weston.log; do
+    for f in xorg.out openbox.log pulse.log; do
       [ -s "$work/$f" ] && { echo "--- $f:"; tail -n 15 "$work/$f"; }
     done
   fi

@@ -61,16 +61,7 @@ xdotool windowfocus "$game_window"
 sleep 0.5
 stop_other
 [ "$(focused)" = "$game_window" ] || fail "the game's window did not get the focus back"
-hit=""
-for letter in a b c d e f g h i j k l m n o p q r s t u v w x y z; do
-  key "$letter"
-  shot back
-  read -r -a s <<<"$(score_state back)"
-  if [ "${s[1]}" != "${away[1]}" ]; then
-    hit=$letter
-    break
-  fi
-done
+type_until_scored "${away[1]}" back
 [ -n "$hit" ] && echo "scored with '$hit' after the focus came back" ||
   fail "no letter typed after the focus came back changed the score"
 running || fail "the game ended after the focus came back"

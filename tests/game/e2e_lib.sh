@@ -109,6 +109,23 @@ wait_menu() {
   return 1
 }
 
+# Types a to z, one at a time, until the score line differs from digest $1; sets hit to the
+# letter that scored (empty when none did). Capture $2 holds the screen after the last key.
+type_until_scored() {
+  local letter s
+  hit=""
+  for letter in a b c d e f g h i j k l m n o p q r s t u v w x y z; do
+    key "$letter"
+    shot "$2"
+    read -r -a s <<<"$(score_state "$2")"
+    if [ "${s[1]}" != "$1" ]; then
+      hit=$letter
+      return 0
+    fi
+  done
+  return 1
+}
+
 # Waits up to $1 seconds for the round's score line; sets score (count digest).
 wait_round() {
   local limit=$(($1 * 4)) i=0

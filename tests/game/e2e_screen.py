@@ -84,13 +84,6 @@ def score(path):
     print(mask.count(1), hashlib.md5(mask).hexdigest()[:12])
 
 
-def clock(path):
-    """Dark-red HUD pixels in the clock's corner: their count and a digest of where they are."""
-    data = load(path)
-    mask = b"".join(row_mask(data, y, 824, 1024, DARK_RED) for y in range(0, 70))
-    print(mask.count(1), hashlib.md5(mask).hexdigest()[:12])
-
-
 def loudness(path, start, end=None):
     """Peak absolute sample of the sound written from byte `start` (to `end`)."""
     with open(path, "rb") as f:
@@ -110,8 +103,6 @@ if __name__ == "__main__":
         score(*args)
     elif command == "score":
         score(*args)
-    elif command == "clock":
-        clock(*args)
     elif command == "loudness":
         loudness(args[0], int(args[1]), int(args[2]) if len(args) > 2 else None)
     else:
