@@ -153,6 +153,11 @@ shot() {
 }
 save_shot() { /usr/bin/convert "xwd:$work/$1.xwd" -crop 1024x768+0+0 +repage "$2"; }
 
+# The seconds the round's clock shows in capture $1 (-1 when none is drawn).
+clock_state() { /usr/bin/python3 "$DESKTOP_DIR/desktop_read.py" clock "$work/$1.rgb" "$work/game/arial.ttf"; }
+
+game_window() { xdotool search --onlyvisible --pid "$game_pid" 2>/dev/null | head -n 1; }
+
 desktop_finish() {
   if [ $failed -ne 0 ]; then
     local f
@@ -160,5 +165,6 @@ desktop_finish() {
       [ -s "$work/$f" ] && { echo "--- $f:"; tail -n 15 "$work/$f"; }
     done
   fi
+  [ -n "${KEEP:-}" ] && cp -r "$work" "$KEEP"
   finish
 }
