@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth xdotool x11-utils x11-apps imagemagick sox libsox-fmt-base
-  desktop-file-utils dpkg-dev python3 libx11-dev libxrandr-dev
+  desktop-file-utils dpkg-dev python3 python3-numpy libx11-dev libxrandr-dev
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils openbox
   pulseaudio pulseaudio-utils
   clang libclang-rt-14-dev

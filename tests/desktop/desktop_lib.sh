@@ -111,6 +111,17 @@ start_pulse() {
   pactl set-default-sink letterfight
 }
 
+# Records what the sound server plays (the null sink's monitor) into $work/sound.raw, with
+# $work/sound.time holding the wall-clock time of its first sample.
+start_recording() {
+  rm -f "$work/sound.raw" "$work/sound.time"
+  parec -d letterfight.monitor --raw --format=s16le --rate=44100 --channels=2 --latency-msec=10 |
+    /usr/bin/python3 "$DESKTOP_DIR/desktop_read.py" record "$work/sound.raw" "$work/sound.time" &
+  add_server $!
+  recorder=$!
+  wait_for 10 test -s "$work/sound.time" || { echo "FAIL: parec recorded nothing"; exit 1; }
+}
+
 # The RandR watch: every mode the screen's CRTC takes, one line each, in $work/modes.
 start_mode_watch() {
   "$randr_watch" >"$work/modes" 2>&1 &
@@ -165,6 +176,7 @@ desktop_finish() {
       [ -s "$work/$f" ] && { echo "--- $f:"; tail -n 15 "$work/$f"; }
     done
   fi
-  [ -n "${KEEP:-}" ] && cp -r "$work" "$KEEP"
+  # KEEP=DIR keeps a failed run's captures, recordings and logs for a look.
+  [ $failed -ne 0 ] && [ -n "${KEEP:-}" ] && cp -r "$work" "$KEEP"
   finish
 }
