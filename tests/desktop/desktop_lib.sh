@@ -80,6 +80,20 @@ start_xorg() {
   fi
 }
 
+# Xvfb, the one-mode server the other end-to-end tests use, on a private display. Sets DISPLAY.
+start_xvfb() {
+  need_tools Xvfb xdpyinfo
+  desktop_display=$(free_display 40)
+  Xvfb ":$desktop_display" -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.out" 2>&1 &
+  add_server $!
+  export DISPLAY=":$desktop_display"
+  if ! wait_for 60 xdpyinfo; then
+    echo "FAIL: Xvfb did not start on $DISPLAY:"
+    tail -n 20 "$work/xvfb.out"
+    exit 1
+  fi
+}
+
 # openbox, ready once it has announced itself on the root window.
 start_wm() {
   need_tools openbox xprop
