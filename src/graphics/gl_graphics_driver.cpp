@@ -143,12 +143,10 @@ bool EnsureSharedContext() {
 
 // Full screen at the requested size: the closest mode SDL offers with the refresh rate, then
 // without it, then whatever SDL picks for the window. False when SDL refuses all three.
-bool SwitchToFullScreen(TGLContextRecord* record) {
+bool SwitchDisplayMode(TGLContextRecord* record, int display) {
   SDL_DisplayMode want{};
   want.w = record->width;
   want.h = record->height;
-  const int display =
-      SDL_GetWindowDisplayIndex(record->window) < 0 ? 0 : SDL_GetWindowDisplayIndex(record->window);
   SDL_DisplayMode closest{};
   if (record->hz != 0) {
     want.refresh_rate = record->hz;
@@ -167,6 +165,39 @@ bool SwitchToFullScreen(TGLContextRecord* record) {
   }
   return SDL_SetWindowDisplayMode(record->window, nullptr) == 0 &&
          SDL_SetWindowFullscreen(record->window, SDL_WINDOW_FULLSCREEN) == 0;
+}
+
+// The mode a full-screen request will get: SDL's closest with the refresh rate, then without
+// it, and the desktop's own when every mode is smaller than the request.
+bool ModeForFullScreen(int32_t width, int32_t height, int32_t hz, SDL_DisplayMode& mode) {
+  SDL_DisplayMode want{};
+  want.w = width;
+  want.h = height;
+  want.refresh_rate = hz;
+  if (hz != 0 && SDL_GetClosestDisplayMode(0, &want, &mode)) return true;
+  want.refresh_rate = 0;
+  if (SDL_GetClosestDisplayMode(0, &want, &mode)) return true;
+  return SDL_GetDesktopDisplayMode(0, &mode) == 0;
+}
+
+// After the switch the record takes the size and depth of the mode in force rather than the
+// request's: callers lay the game out from the surface's settings, and on a display without
+// the requested mode SDL has taken its closest.
+// NOTE: the refresh rate stays the request's; it only chooses the swap interval, and SDL's
+// reading of it is a rounded guess on many servers.
+bool SwitchToFullScreen(TGLContextRecord* record) {
+  const int index = SDL_GetWindowDisplayIndex(record->window);
+  const int display = index < 0 ? 0 : index;
+  if (!SwitchDisplayMode(record, display)) return false;
+  // NOTE: the window's mode, not the display's current one: SDL makes the switch itself only
+  // when the hidden window is shown.
+  SDL_DisplayMode mode{};
+  if (SDL_GetWindowDisplayMode(record->window, &mode) == 0 && mode.w > 0 && mode.h > 0) {
+    record->width = mode.w;
+    record->height = mode.h;
+    if (SDL_BYTESPERPIXEL(mode.format) >= 2) record->depth = SDL_BYTESPERPIXEL(mode.format) * 8;
+  }
+  return true;
 }
 
 bool AnyFullScreen() {
@@ -295,7 +326,18 @@ TGraphicsRef TGLGraphicsDriver::CreateSurface(int32_t width, int32_t height, int
   Uint32 windowFlags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
   if (fullScreen) windowFlags |= SDL_WINDOW_BORDERLESS;
   const int at = fullScreen ? 0 : 32;
-  SDL_Window* window = SDL_CreateWindow(WindowTitle(), at, at, width, height, windowFlags);
+  // NOTE: a full-screen window starts at the size of the mode it will get, not the request's:
+  // the switch would resize it, and the GL drawable learns of a resize only a frame or more
+  // later (later still through a window manager), so the first frames would draw at the
+  // request's size into a corner of the screen.
+  int windowWidth = width, windowHeight = height;
+  SDL_DisplayMode mode{};
+  if (fullScreen && ModeForFullScreen(width, height, hz, mode)) {
+    windowWidth = mode.w;
+    windowHeight = mode.h;
+  }
+  SDL_Window* window =
+      SDL_CreateWindow(WindowTitle(), at, at, windowWidth, windowHeight, windowFlags);
   if (!window) return nullptr;  // no visual for these flags, or no window at all
 
   SDL_GL_MakeCurrent(shared_record.window, shared_record.context);

@@ -65,11 +65,11 @@ free_display() {
 }
 
 # Xorg with the dummy video driver: a 1920 x 1080 desktop that offers other modes, 1024 x 768 at
-# 60 and 85 Hz among them. Sets DISPLAY.
+# 60 and 85 Hz among them, or those of config file $1 here. Sets DISPLAY.
 start_xorg() {
   need_tools Xorg xrandr xdpyinfo
   desktop_display=$(free_display 40)
-  Xorg ":$desktop_display" -config "$DESKTOP_DIR/xorg-dummy.conf" -noreset -nolisten tcp \
+  Xorg ":$desktop_display" -config "$DESKTOP_DIR/${1:-xorg-dummy.conf}" -noreset -nolisten tcp \
     -logfile "$work/xorg.log" >"$work/xorg.out" 2>&1 &
   add_server $!
   export DISPLAY=":$desktop_display"

@@ -100,7 +100,8 @@ TEST_F(GLGraphicsDriverTest, GameOpeningGivesABlackFullScreenWithThePointerInThe
   EXPECT_EQ(lit, 0) << "the screen starts black";
 }
 
-// The display offers one mode here (1024 x 768): other full-screen sizes take SDL's closest.
+// The display offers one mode here (1024 x 768): other full-screen sizes and depths take SDL's
+// closest, and the surface says what it got, so that the game scales itself to it.
 TEST_F(GLGraphicsDriverTest, FullScreenWithoutTheRequestedModeTakesTheClosest) {
   struct Case {
     int32_t w, h, depth;
@@ -112,9 +113,11 @@ TEST_F(GLGraphicsDriverTest, FullScreenWithoutTheRequestedModeTakesTheClosest) {
     SDL_Window* window = SDL_GetWindowFromID(WindowOf(g));
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN);
-    EXPECT_EQ(ScreenWidth(), c.w);
+    EXPECT_EQ((std::vector<int32_t>{ScreenWidth(), ScreenHeight(), ScreenDepth()}),
+              (std::vector<int32_t>{1024, 768, 32}))
+        << "asked for " << c.w << " x " << c.h << " x " << c.depth;
     ClearTo(0, 90, 0);
-    EXPECT_EQ(PixelRGB(5, 5), 0x005A00u) << "and it draws";
+    EXPECT_EQ(PixelRGB(5, 5), 0x005A00u) << "and it draws at " << c.w << " x " << c.h;
   }
 }
 
