@@ -41,7 +41,7 @@ if ! wait_round 15; then
   desktop_finish
 fi
 sleep 2 # the first letters come in
-type_until_scored "${score[1]}" typed
+type_until_hit 0 typed
 [ -n "$hit" ] || fail "no typed letter scored before the focus left"
 game=$(game_window)
 [ "$(active)" = "$game" ] || fail "the game's window is not the active one in the round"
@@ -81,7 +81,7 @@ if read_round 5; then
 else
   fail "no score line and clock after the return"
 fi
-type_until_scored "${before[1]}" back
+type_until_hit "$(score_value round_read)" back
 [ -n "$hit" ] && echo "scored with '$hit' after the return" ||
   fail "no letter typed after the return scored"
 

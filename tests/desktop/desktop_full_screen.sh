@@ -33,9 +33,8 @@ if ! wait_round 15; then
   fail "Enter did not start the round"
   desktop_finish
 fi
-zero=("${score[@]}")
 sleep 2 # the first letters come in
-type_until_scored "${zero[1]}" typed
+type_until_hit 0 typed
 [ -n "$hit" ] && echo "scored with '$hit'" || fail "no typed letter changed the score"
 [ -n "$shots" ] && save_shot typed "$shots/desktop_round.png"
 read -r name _ <<<"$(current_mode)"

@@ -181,6 +181,30 @@ save_shot() { /usr/bin/convert "xwd:$work/$1.xwd" -crop 1024x768+0+0 +repage "$2
 # The seconds the round's clock shows in capture $1 (-1 when none is drawn).
 clock_state() { /usr/bin/python3 "$DESKTOP_DIR/desktop_read.py" clock "$work/$1.rgb" "$work/game/arial.ttf"; }
 
+# The round's score in capture $1 (-1 when none is drawn).
+score_value() { /usr/bin/python3 "$DESKTOP_DIR/desktop_read.py" score "$work/$1.rgb" "$work/game/arial.ttf"; }
+
+# Types a to z, one at a time, starting from score $1, until a key makes the score rise (a
+# typed letter that is not on the screen costs points, one that is scores); sets hit to the
+# letter that scored (empty when none did) and points to the score then. Capture $2 holds the
+# screen after the last key.
+type_until_hit() {
+  local letter
+  hit=""
+  points=$1
+  for letter in a b c d e f g h i j k l m n o p q r s t u v w x y z; do
+    key "$letter"
+    shot "$2"
+    local was=$points
+    points=$(score_value "$2")
+    if [ "$points" -gt "$was" ]; then
+      hit=$letter
+      return 0
+    fi
+  done
+  return 1
+}
+
 game_window() { xdotool search --onlyvisible --pid "$game_pid" 2>/dev/null | head -n 1; }
 
 desktop_finish() {

@@ -1,14 +1,17 @@
 #!/usr/bin/python3
-"""What the desktop tests read off the game: its round clock from a screen capture, and its
-sounds from a recording of the sound server.
+"""What the desktop tests read off the game: its round clock and score from a screen capture,
+and its sounds from a recording of the sound server.
 
   clock CAPTURE FONT         the seconds the round's clock shows in CAPTURE (raw 1024 x 768 RGB),
                              read with digit shapes drawn from FONT; -1 when there is no clock
+  score CAPTURE FONT         the round's score in CAPTURE, the same way
   record OUT TIME            copies raw 44100 Hz 16-bit stereo from standard input into OUT and
                              writes into TIME the wall-clock time of its first sample
   find REC TIME SOUND...     for each SOUND (raw, same format) prints its name and the
                              wall-clock times at which it begins in REC, with how well it matches
 """
+import os
+import pickle
 import subprocess
 import sys
 import time
@@ -38,8 +41,14 @@ def glyphs(mask):
     return out
 
 
-def digit_shapes(font):
-    """Each digit as the game's text of 32 pixels draws it, from the same font file."""
+def digit_shapes(font, cache):
+    """Each digit as the game's text of 32 pixels draws it, from the same font file; kept in
+    the file `cache` for the next reading."""
+    try:
+        with open(cache, "rb") as f:
+            return pickle.load(f)
+    except OSError:
+        pass
     shapes = {}
     for d in "0123456789":
         pgm = subprocess.run(
@@ -51,6 +60,8 @@ def digit_shapes(font):
         image = np.frombuffer(pixels[: w * h], np.uint8).reshape(h, w)
         # The HUD's colour class keeps only pixels the glyph covers mostly.
         shapes[d] = glyphs(image < 96)[0]
+    with open(cache, "wb") as f:
+        pickle.dump(shapes, f)
     return shapes
 
 
@@ -71,15 +82,17 @@ def likeness(a, b):
     return best
 
 
-def clock(capture, font):
+def number(capture, font, x0, x1):
+    """The number after the colon of the HUD's dark-red text between x0 and x1 in the top
+    70 rows: "SCORE: N" on the left, "Time: N" on the right."""
     data = np.fromfile(capture, np.uint8)
     if data.size != W * H * 3:
         sys.exit(f"{capture}: not a {W} x {H} RGB capture")
-    corner = data.reshape(H, W, 3)[0:70, 824:1024].astype(int)
+    corner = data.reshape(H, W, 3)[0:70, x0:x1].astype(int)
     r, g, b = corner[..., 0], corner[..., 1], corner[..., 2]
     mask = (r >= 90) & (r <= 170) & (g <= 50) & (b <= 50)
-    shapes = digit_shapes(font)
-    # "Time: N": the digits are the glyphs after the colon, the last glyph of two parts.
+    shapes = digit_shapes(font, os.path.join(os.path.dirname(os.path.abspath(capture)), "digits"))
+    # The digits are the glyphs after the colon, the last glyph of two parts.
     found = glyphs(mask)
     colon = [i for i, gl in enumerate(found) if gl.shape[1] <= 6 and not gl.any(axis=1).all()]
     if not colon:
@@ -153,7 +166,9 @@ def find(rec_path, time_path, sounds):
 if __name__ == "__main__":
     command, args = sys.argv[1], sys.argv[2:]
     if command == "clock":
-        clock(*args)
+        number(*args, 824, 1024)
+    elif command == "score":
+        number(*args, 0, 400)
     elif command == "record":
         record(*args)
     elif command == "find":
