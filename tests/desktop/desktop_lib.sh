@@ -94,10 +94,13 @@ start_xvfb() {
   fi
 }
 
-# openbox, ready once it has announced itself on the root window.
+# openbox, ready once it has announced itself on the root window; with config file $1 here
+# instead of its own when given.
 start_wm() {
   need_tools openbox xprop
-  openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  local config=()
+  [ -n "${1:-}" ] && config=(--config-file "$DESKTOP_DIR/$1")
+  openbox --sm-disable "${config[@]}" >"$work/openbox.log" 2>&1 &
   add_server $!
   if ! wait_for 30 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'; then
     echo "FAIL: openbox did not start:"
