@@ -52,11 +52,22 @@ int32_t ControlCharOf(SDL_Scancode scancode) {
   }
 }
 
+// The window a key or typed text is for. SDL names the window that has its keyboard focus; with
+// none, the X server has still sent the key to one of the program's windows: where the focus
+// follows the pointer and no window manager hands it out (Xwayland under a compositor that has
+// no keyboard of its own), that is the window under the pointer, SDL's mouse focus.
+Uint32 KeyWindow(Uint32 window) {
+  if (window != 0) return window;
+  SDL_Window* under = SDL_GetMouseFocus();
+  return under ? SDL_GetWindowID(under) : 0;
+}
+
 void DeliverKey(const SDL_KeyboardEvent& key) {
   TNativeKey native = NativeKeyOfScancode(key.keysym.scancode);
+  const Uint32 window = KeyWindow(key.windowID);
   TWindowMessage message;
   message.kind = key.type == SDL_KEYDOWN ? kMessageKeyDown : kMessageKeyUp;
-  message.window = key.windowID;
+  message.window = window;
   message.key = native.key;
   message.scanCode = native.scanCode;
   message.extended = native.extended;
@@ -69,7 +80,7 @@ void DeliverKey(const SDL_KeyboardEvent& key) {
     if (int32_t c = ControlCharOf(key.keysym.scancode)) {
       TWindowMessage typed;
       typed.kind = kMessageChar;
-      typed.window = key.windowID;
+      typed.window = window;
       typed.character = c;
       DeliverWindowMessage(typed);
     }
@@ -77,10 +88,11 @@ void DeliverKey(const SDL_KeyboardEvent& key) {
 }
 
 void DeliverText(const SDL_TextInputEvent& text) {
+  const Uint32 window = KeyWindow(text.windowID);
   for (char16_t unit : ToText(text.text)) {
     TWindowMessage message;
     message.kind = kMessageChar;
-    message.window = text.windowID;
+    message.window = window;
     message.character = unit;
     DeliverWindowMessage(message);
   }
