@@ -74,6 +74,8 @@ ends=(
 )
 for entry in "${ends[@]}"; do
   read -r where signal <<<"$entry"
+  stop_server "$weston_pid"
+  start_weston_xwayland
   start_desktop_game
   if ! wait_menu 30; then
     fail "$where/$signal: no menu within 30 s"
@@ -100,6 +102,5 @@ for entry in "${ends[@]}"; do
     fail "$where/$signal: the game ended with status $game_status"
   [ "$lines" -eq 1 ] && grep -qx "letterfight: lost the connection to the X server $DISPLAY" "$work/err" ||
     fail "$where/$signal: expected the one line about the lost X server, got $lines: $(head -c 300 "$work/err")"
-  xwayland_restarted
 done
 desktop_finish
