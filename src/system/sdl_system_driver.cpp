@@ -52,12 +52,26 @@ int32_t ControlCharOf(SDL_Scancode scancode) {
   }
 }
 
-// The window a key or typed text is for. SDL names the window that has its keyboard focus; with
-// none, the X server has still sent the key to one of the program's windows: where the focus
-// follows the pointer and no window manager hands it out (Xwayland under a compositor that has
-// no keyboard of its own), that is the window under the pointer, SDL's mouse focus.
+// Whether SDL's video runs on Xwayland. Asked once SDL's video is up on X11; until then, and on
+// any other video driver, the answer is no.
+bool OnXwayland() {
+  static int known = -1;
+  if (known < 0) {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || std::strcmp(driver, "x11") != 0) return false;
+    known = DefaultDisplayIsXwayland() ? 1 : 0;
+  }
+  return known == 1;
+}
+
+// The window a key or typed text is for: the one SDL names, which has its keyboard focus.
+// Xwayland under a compositor without a keyboard never hands out the focus, and its focus
+// follows the pointer instead: a key SDL names no window for there was sent to the window under
+// the pointer, SDL's mouse focus. Elsewhere such a key is nobody's: an X server also sends keys
+// to the window under the pointer when the focus has fallen back to the root window (the window
+// that had it went away), and those were typed for some other program.
 Uint32 KeyWindow(Uint32 window) {
-  if (window != 0) return window;
+  if (window != 0 || !OnXwayland()) return window;
   SDL_Window* under = SDL_GetMouseFocus();
   return under ? SDL_GetWindowID(under) : 0;
 }
@@ -613,18 +627,6 @@ void TNativeSystemDriver::Pause(int32_t ms) {
 }
 
 namespace {
-
-// Whether SDL's video runs on Xwayland. Asked once SDL's video is up on X11; until then, and on
-// any other video driver, the answer is no.
-bool OnXwayland() {
-  static int known = -1;
-  if (known < 0) {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (!driver || std::strcmp(driver, "x11") != 0) return false;
-    known = DefaultDisplayIsXwayland() ? 1 : 0;
-  }
-  return known == 1;
-}
 
 // The shown window of the program's that holds the screen point (x, y), which then becomes
 // the point in that window's client coordinates; null when no such window holds it.
