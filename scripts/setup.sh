@@ -11,7 +11,7 @@ packages=(
   xvfb xauth xdotool x11-utils x11-apps imagemagick sox libsox-fmt-base
   desktop-file-utils dpkg-dev python3 python3-numpy libx11-dev libxrandr-dev
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils openbox
-  pulseaudio pulseaudio-utils
+  pulseaudio pulseaudio-utils weston xwayland
   clang libclang-rt-14-dev
 )
 

@@ -14,9 +14,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
+
+#include "system/x11_server.h"
 
 namespace {
 
@@ -60,19 +61,6 @@ extern "C" int GuardianLostServer(Display*) {
   _exit(0);
 }
 
-bool IsXwayland(Display* display, XRRScreenResources* resources) {
-  int opcode = 0, event = 0, error = 0;
-  if (XQueryExtension(display, "XWAYLAND", &opcode, &event, &error)) return true;
-  for (int i = 0; i < resources->noutput; ++i) {
-    XRROutputInfo* output = XRRGetOutputInfo(display, resources, resources->outputs[i]);
-    if (!output) continue;
-    const bool xwayland = std::strncmp(output->name, "XWAYLAND", 8) == 0;
-    XRRFreeOutputInfo(output);
-    if (xwayland) return true;
-  }
-  return false;
-}
-
 // Reads the configuration of every active CRTC. False when the display has nothing a mode
 // switch could leave behind: no RandR 1.2, Xwayland, or no output offering a second mode.
 bool SaveScreen(Display* display, TSavedScreen& saved) {
@@ -85,7 +73,7 @@ bool SaveScreen(Display* display, TSavedScreen& saved) {
   XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
   if (!resources) return false;
   bool switchable = false;
-  if (!IsXwayland(display, resources)) {
+  if (!IsXwaylandServer(display)) {
     for (int i = 0; i < resources->ncrtc; ++i) {
       XRRCrtcInfo* info = XRRGetCrtcInfo(display, resources, resources->crtcs[i]);
       if (!info) continue;

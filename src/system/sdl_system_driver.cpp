@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <thread>
 
@@ -19,6 +20,7 @@
 #include "runtime/text.h"
 #include "system/window_message.h"
 #include "system/window_registry.h"
+#include "system/x11_server.h"
 
 extern char** environ;
 
@@ -50,11 +52,36 @@ int32_t ControlCharOf(SDL_Scancode scancode) {
   }
 }
 
+// Whether SDL's video runs on Xwayland. Asked once SDL's video is up on X11; until then, and on
+// any other video driver, the answer is no.
+bool OnXwayland() {
+  static int known = -1;
+  if (known < 0) {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || std::strcmp(driver, "x11") != 0) return false;
+    known = DefaultDisplayIsXwayland() ? 1 : 0;
+  }
+  return known == 1;
+}
+
+// The window a key or typed text is for: the one SDL names, which has its keyboard focus.
+// Xwayland under a compositor without a keyboard never hands out the focus, and its focus
+// follows the pointer instead: a key SDL names no window for there was sent to the window under
+// the pointer, SDL's mouse focus. Elsewhere such a key is nobody's: an X server also sends keys
+// to the window under the pointer when the focus has fallen back to the root window (the window
+// that had it went away), and those were typed for some other program.
+Uint32 KeyWindow(Uint32 window) {
+  if (window != 0 || !OnXwayland()) return window;
+  SDL_Window* under = SDL_GetMouseFocus();
+  return under ? SDL_GetWindowID(under) : 0;
+}
+
 void DeliverKey(const SDL_KeyboardEvent& key) {
   TNativeKey native = NativeKeyOfScancode(key.keysym.scancode);
+  const Uint32 window = KeyWindow(key.windowID);
   TWindowMessage message;
   message.kind = key.type == SDL_KEYDOWN ? kMessageKeyDown : kMessageKeyUp;
-  message.window = key.windowID;
+  message.window = window;
   message.key = native.key;
   message.scanCode = native.scanCode;
   message.extended = native.extended;
@@ -67,7 +94,7 @@ void DeliverKey(const SDL_KeyboardEvent& key) {
     if (int32_t c = ControlCharOf(key.keysym.scancode)) {
       TWindowMessage typed;
       typed.kind = kMessageChar;
-      typed.window = key.windowID;
+      typed.window = window;
       typed.character = c;
       DeliverWindowMessage(typed);
     }
@@ -75,10 +102,11 @@ void DeliverKey(const SDL_KeyboardEvent& key) {
 }
 
 void DeliverText(const SDL_TextInputEvent& text) {
+  const Uint32 window = KeyWindow(text.windowID);
   for (char16_t unit : ToText(text.text)) {
     TWindowMessage message;
     message.kind = kMessageChar;
-    message.window = text.windowID;
+    message.window = window;
     message.character = unit;
     DeliverWindowMessage(message);
   }
@@ -598,12 +626,48 @@ void TNativeSystemDriver::Pause(int32_t ms) {
   }
 }
 
+namespace {
+
+// The shown window of the program's that holds the screen point (x, y), which then becomes
+// the point in that window's client coordinates; null when no such window holds it.
+SDL_Window* ShownWindowAt(int32_t& x, int32_t& y) {
+  for (uint32_t id : RegisteredWindows()) {
+    SDL_Window* window = SDL_GetWindowFromID(id);
+    if (!window) continue;
+    const Uint32 flags = SDL_GetWindowFlags(window);
+    if (!(flags & SDL_WINDOW_SHOWN) || (flags & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED))) {
+      continue;
+    }
+    int left = 0, top = 0, width = 0, height = 0;
+    SDL_GetWindowPosition(window, &left, &top);
+    SDL_GetWindowSize(window, &width, &height);
+    if (x >= left && x < left + width && y >= top && y < top + height) {
+      x -= left;
+      y -= top;
+      return window;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 void TNativeSystemDriver::SetPointerPos(int32_t x, int32_t y) {
   if (SDL_Window* window = SDL_GetKeyboardFocus()) {
     SDL_WarpMouseInWindow(window, x, y);
-  } else {
-    SDL_WarpMouseGlobal(x, y);
+    return;
   }
+  if (!OnXwayland()) {
+    SDL_WarpMouseGlobal(x, y);
+    return;
+  }
+  // NOTE: a warp in screen coordinates is a warp to the root window, and Xwayland 22.1 dies on
+  // that one (a segmentation fault in the server, which takes every client with it); under a
+  // Wayland compositor no X client can move the pointer outside its own windows anyway. A
+  // freshly shown window has no focus there for a while, or never without a keyboard, so the
+  // pointer goes to the same spot through the program's own window that holds it, and stays
+  // where it is when none does.
+  if (SDL_Window* window = ShownWindowAt(x, y)) SDL_WarpMouseInWindow(window, x, y);
 }
 
 void TNativeSystemDriver::SetPointerVisible(int32_t visible) {

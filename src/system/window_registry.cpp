@@ -40,6 +40,12 @@ void UnregisterWindowProc(uint32_t window) {
   ForgetPointerWindow(window);
 }
 
+std::vector<uint32_t> RegisteredWindows() {
+  std::vector<uint32_t> windows;
+  for (const auto& entry : Procs()) windows.push_back(entry.first);
+  return windows;
+}
+
 bool DeliverWindowMessage(const TWindowMessage& message) {
   TrackModifierKeys(message);
   std::shared_ptr<TWindowProc> proc;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "system/window_message.h"
 
@@ -13,6 +14,9 @@ using TWindowProc = std::function<void(const TWindowMessage& message)>;
 void RegisterWindowProc(uint32_t window, TWindowProc proc);
 // The window has no procedure any more; the pointer is no longer tracked in it.
 void UnregisterWindowProc(uint32_t window);
+
+// The windows that have a procedure, in the order they got it.
+std::vector<uint32_t> RegisteredWindows();
 
 // What the system driver does with each message it takes from the platform: modifier keys
 // first, then the procedure of the message's window. Returns false when no procedure is

@@ -1,5 +1,5 @@
 # Shared by the desktop tests: a private desktop stack of real servers (Xorg with the dummy video
-# driver, openbox, PulseAudio), each started here and ended by its PID,
+# driver, openbox, PulseAudio, or weston with Xwayland), each started here and ended by its PID,
 # and the game started on it as a player starts it: no SDL variable set.
 # Usage: source desktop_lib.sh GAME_BINARY
 source "$(dirname "${BASH_SOURCE[0]}")/../game/e2e_lib.sh" "$1"
@@ -213,11 +213,50 @@ game_window() { xdotool search --onlyvisible --pid "$game_pid" 2>/dev/null | hea
 desktop_finish() {
   if [ $failed -ne 0 ]; then
     local f
-    for f in xorg.out openbox.log pulse.log; do
+    for f in xorg.out openbox.log pulse.log weston.out weston.log; do
       [ -s "$work/$f" ] && { echo "--- $f:"; tail -n 15 "$work/$f"; }
     done
   fi
   # KEEP=DIR keeps a failed run's captures, recordings and logs for a look.
   [ $failed -ne 0 ] && [ -n "${KEEP:-}" ] && cp -r "$work" "$KEEP"
   finish
+}
+
+# weston's headless compositor with Xwayland on a 1920 x 1080 output. weston picks the X display
+# itself (the first free one) and starts Xwayland on the first X client; both are ready once
+# xdpyinfo answers there. Sets DISPLAY, weston_pid and xwayland_pid. Xwayland is weston's child
+# and ends with it; it inherits weston's blocked SIGTERM and SIGINT, so only signals such as
+# SIGKILL or SIGSEGV end it on its own. weston starts a new Xwayland after one has gone, but
+# weston 10 may then abort in its window manager (a cairo assertion), so a test that takes
+# Xwayland away starts a new weston for what comes after.
+start_weston_xwayland() {
+  need_tools weston Xwayland xdpyinfo
+  local run="$work/wayland"
+  mkdir -p "$run"
+  chmod 700 "$run"
+  # Xorg and Xvfb make the socket folder themselves; weston only binds inside it.
+  [ -d /tmp/.X11-unix ] || mkdir -m 1777 /tmp/.X11-unix
+  # weston adds to its log; this start's lines are the ones after the lines there are now.
+  touch "$work/weston.log"
+  local from=$(($(wc -l <"$work/weston.log") + 1))
+  XDG_RUNTIME_DIR="$run" weston --backend=headless-backend.so --xwayland --socket=letterfight \
+    --width=1920 --height=1080 --log="$work/weston.log" >>"$work/weston.out" 2>&1 &
+  weston_pid=$!
+  add_server $weston_pid
+  if ! wait_for 30 sh -c "tail -n +$from '$work/weston.log' | grep -q 'xserver listening on display'"; then
+    echo "FAIL: weston did not offer an X display:"
+    tail -n 20 "$work/weston.log" "$work/weston.out"
+    exit 1
+  fi
+  desktop_display=$(tail -n +$from "$work/weston.log" |
+    sed -n 's/.*xserver listening on display :\([0-9]*\).*/\1/p' | head -n 1)
+  export DISPLAY=":$desktop_display"
+  if ! wait_for 30 xdpyinfo; then
+    echo "FAIL: Xwayland did not answer on $DISPLAY:"
+    tail -n 20 "$work/weston.log" "$work/weston.out"
+    exit 1
+  fi
+  xwayland_pid=$(tail -n +$from "$work/weston.log" |
+    sed -n 's/.*Spawned Xwayland server, pid \([0-9]*\).*/\1/p' | head -n 1)
+  [ -n "$xwayland_pid" ] || { echo "FAIL: weston did not say which Xwayland it started"; exit 1; }
 }

@@ -14,12 +14,14 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "runtime/process.h"
 #include "support/event_recorder.h"
 #include "system/event_queue.h"
 #include "system/input.h"
 #include "system/message_translator.h"
+#include "system/system_driver.h"
 #include "system/system_module.h"
 #include "system/window_registry.h"
 
@@ -290,6 +292,56 @@ TEST_F(SdlPointerWindowTest, EnterAndLeaveByTheWindowsRealSizeAndThePointersReal
             "MouseEnter: data=0, mods=0, x=10, y=20, extra=\"\"\n"
             "MouseMove: data=0, mods=0, x=10, y=20, extra=\"\"\n"
             "MouseLeave: data=0, mods=0, x=30, y=40, extra=\"\"\n");
+}
+
+// SDL's own view of the pointer follows the X server's events: pumps them until done() holds,
+// for up to two seconds.
+template <typename Done>
+bool PumpUntil(Done done) {
+  const Uint32 end = SDL_GetTicks() + 2000;
+  while (!done()) {
+    if (SDL_TICKS_PASSED(SDL_GetTicks(), end)) return false;
+    SDL_PumpEvents();
+    SDL_Delay(10);
+  }
+  return true;
+}
+
+// With no window active, the pointer goes to screen coordinates: on a plain X server through the
+// root window, whether a window of the program's lies there or not.
+TEST_F(SdlPointerWindowTest, WithNoWindowActiveThePointerGoesToScreenCoordinates) {
+  ASSERT_EQ(SDL_GetKeyboardFocus(), nullptr);
+  for (auto [x, y] : {std::pair{130, 90}, std::pair{20, 10}}) {
+    SetPointerPosition(x, y);
+    int gx = -1, gy = -1;
+    EXPECT_TRUE(PumpUntil([&] {
+      SDL_GetGlobalMouseState(&gx, &gy);
+      return gx == x && gy == y;
+    })) << "the pointer is at (" << gx << ", " << gy << "), not (" << x << ", " << y << ")";
+  }
+}
+
+// Keys that SDL gives no window (none has its keyboard focus) reach a plain X server's clients
+// when the focus has fallen back to the root window: the server sends them to the window under
+// the pointer, but nobody typed them for it. They make no event, even with the pointer there.
+TEST_F(SdlPointerWindowTest, KeysWithoutAFocusedWindowMakeNoEventsOnAPlainXServer) {
+  SDL_ShowWindow(window);
+  SDL_WarpMouseGlobal(150, 80);  // inside the window at (100, 50)
+  ASSERT_TRUE(PumpUntil([&] { return SDL_GetMouseFocus() == window; }))
+      << "the pointer never entered the window";
+  PollSystem();
+  recorder->Clear();
+  SDL_Event key{};
+  key.type = SDL_KEYDOWN;
+  key.key.state = SDL_PRESSED;
+  key.key.keysym.scancode = SDL_SCANCODE_A;
+  ASSERT_EQ(SDL_PushEvent(&key), 1) << SDL_GetError();
+  SDL_Event text{};
+  text.type = SDL_TEXTINPUT;
+  SDL_strlcpy(text.text.text, "a", sizeof text.text.text);
+  ASSERT_EQ(SDL_PushEvent(&text), 1) << SDL_GetError();
+  PollSystem();
+  EXPECT_EQ(recorder->Texts(), "");
 }
 
 void MarkExitAction() {

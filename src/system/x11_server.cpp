@@ -1,0 +1,33 @@
+// The kind of X server behind a display connection.
+#include "system/x11_server.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
+
+#include <cstring>
+
+bool IsXwaylandServer(Display* display) {
+  int opcode = 0, event = 0, error = 0;
+  if (XQueryExtension(display, "XWAYLAND", &opcode, &event, &error)) return true;
+  if (!XRRQueryExtension(display, &event, &error)) return false;
+  XRRScreenResources* resources =
+      XRRGetScreenResourcesCurrent(display, DefaultRootWindow(display));
+  if (!resources) return false;
+  bool xwayland = false;
+  for (int i = 0; i < resources->noutput && !xwayland; ++i) {
+    XRROutputInfo* output = XRRGetOutputInfo(display, resources, resources->outputs[i]);
+    if (!output) continue;
+    xwayland = std::strncmp(output->name, "XWAYLAND", 8) == 0;
+    XRRFreeOutputInfo(output);
+  }
+  XRRFreeScreenResources(resources);
+  return xwayland;
+}
+
+bool DefaultDisplayIsXwayland() {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  const bool xwayland = IsXwaylandServer(display);
+  XCloseDisplay(display);
+  return xwayland;
+}
