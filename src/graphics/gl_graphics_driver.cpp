@@ -12,6 +12,7 @@
 #include "runtime/runtime_error.h"
 #include "system/message_translator.h"
 #include "system/window_registry.h"
+#include "system/x11_server.h"
 
 // Kinds of context record.
 enum : int32_t { kSharedContext = 0, kWidgetContext = 1, kWindowed = 2, kFullScreen = 3 };
@@ -31,6 +32,7 @@ namespace {
 
 bool video_up = false;
 bool on_x11 = false;
+bool on_xwayland = false;
 bool shut_down = false;
 bool shutdown_registered = false;
 TGLContextRecord shared_record;  // kind 0, 1 x 1; never in the list
@@ -90,6 +92,7 @@ bool EnsureVideo() {
   video_up = true;
   on_x11 = driver && std::strcmp(driver, "x11") == 0;
   if (on_x11) EndOnLostX11Connection();
+  on_xwayland = on_x11 && DefaultDisplayIsXwayland();
   if (!shutdown_registered) {
     shutdown_registered = true;
     // Registered before any surface exists, so it runs after the exit action that closes the
@@ -147,8 +150,13 @@ bool SwitchDisplayMode(TGLContextRecord* record, int display) {
   SDL_DisplayMode want{};
   want.w = record->width;
   want.h = record->height;
+  SDL_DisplayMode desktop{};
+  if (on_xwayland && SDL_GetDesktopDisplayMode(display, &desktop) == 0) {
+    want.w = desktop.w;
+    want.h = desktop.h;
+  }
   SDL_DisplayMode closest{};
-  if (record->hz != 0) {
+  if (record->hz != 0 && !on_xwayland) {
     want.refresh_rate = record->hz;
     if (SDL_GetClosestDisplayMode(display, &want, &closest) &&
         SDL_SetWindowDisplayMode(record->window, &closest) == 0 &&
@@ -170,6 +178,11 @@ bool SwitchDisplayMode(TGLContextRecord* record, int display) {
 // The mode a full-screen request will get: SDL's closest with the refresh rate, then without
 // it, and the desktop's own when every mode is smaller than the request.
 bool ModeForFullScreen(int32_t width, int32_t height, int32_t hz, SDL_DisplayMode& mode) {
+  // NOTE: Xwayland only pretends to switch modes; whether a window of the pretended size is
+  // scaled to the screen is up to the compositor, and one that does not (weston) makes the
+  // full-screen window the output's size, the game's picture then filling a corner of it. So
+  // there the game takes the desktop's own size, which every compositor shows as it is.
+  if (on_xwayland) return SDL_GetDesktopDisplayMode(0, &mode) == 0;
   SDL_DisplayMode want{};
   want.w = width;
   want.h = height;

@@ -229,7 +229,9 @@ TGraphicsRef OpenGraphics(int32_t width, int32_t height, int32_t depth, int32_t 
 
   app_graphics = graphics;
   EnableInputPolling(nullptr);
-  SetPointerPosition(width / 2, height / 2);
+  // The middle of the screen the game got, which a display without the requested mode makes
+  // other than the request's.
+  SetPointerPosition(ScreenWidth() / 2, ScreenHeight() / 2);
   if (!exit_action_registered) {
     exit_action_registered = true;
     std::atexit(CloseAppGraphicsAtExit);

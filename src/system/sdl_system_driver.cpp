@@ -639,7 +639,9 @@ SDL_Window* ShownWindowAt(int32_t& x, int32_t& y) {
       continue;
     }
     int left = 0, top = 0, width = 0, height = 0;
-    SDL_GetWindowPosition(window, &left, &top);
+    // A full-screen window covers the screen from its origin whatever SDL last heard of its
+    // place: a window manager may report the frame it first gave the window a while longer.
+    if (!(flags & SDL_WINDOW_FULLSCREEN)) SDL_GetWindowPosition(window, &left, &top);
     SDL_GetWindowSize(window, &width, &height);
     if (x >= left && x < left + width && y >= top && y < top + height) {
       x -= left;

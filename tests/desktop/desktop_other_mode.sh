@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # On a display without 1024 x 768 the game takes the closest mode (1280 x 1024 here) and scales
-# itself to it: the background fills the whole screen, and the menu scaled back to 1024 x 768
-# lies where it lies on a 1024 x 768 screen (Xvfb), centred on the real screen.
+# itself to it: the background fills the whole screen, the menu scaled back to 1024 x 768 lies
+# where it lies on a 1024 x 768 screen (Xvfb), centred on the real screen, and so does the
+# pointer.
 # Usage: desktop_other_mode.sh GAME TOOLS_DIR
 source "$(dirname "$0")/desktop_lib.sh" "$1" "$2"
 copy_game
@@ -36,6 +37,8 @@ fi
 read -r name _ <<<"$(current_mode)"
 [ "$name" = 1280x1024 ] || fail "the game took $name, not the closest mode 1280x1024"
 echo "menu at $name, scaled to 1024x768: ${menu[*]}"
+where=$(xdotool getmouselocation 2>/dev/null)
+[[ "$where" == "x:640 y:512 "* ]] || fail "the pointer is not in the middle of the screen: $where"
 for i in 0 1 2 3; do
   d=$((menu[i] - reference[i]))
   [ ${d#-} -le 3 ] || fail "the scaled menu (${menu[*]}) is not where it lies at 1024x768 (${reference[*]})"
