@@ -19,6 +19,8 @@ wait_menu 30 || { echo "no menu"; exit 1; }
 key Return
 wait_round 15 || { echo "no round"; exit 1; }
 sleep 2
+# What the server holds of the game's stream: SDL's buffer on the way to the speaker.
+pactl list sink-inputs | grep -E "Buffer Latency|Sink Latency" | sed 's/^[[:space:]]*/sound server: /'
 
 # Types a to z until the score rises; the time the scoring key was delivered goes to
 # $work/keys.
