@@ -49,7 +49,7 @@ key Escape
 wait_exit 10
 stop_server "$recorder"
 
-sox "$work/game/tubo5.ogg" -t raw -r 44100 -e signed -b 16 -c 2 "$work/tubo5.raw" 
+sox -V1 "$work/game/tubo5.ogg" -t raw -r 44100 -e signed -b 16 -c 2 "$work/tubo5.raw" 
 /usr/bin/python3 "$DESKTOP_DIR/desktop_read.py" find "$work/sound.raw" "$work/sound.time" \
   "$work/tubo5.raw" | cut -d' ' -f2- | tr ' ' '\n' | cut -d: -f1 >"$work/onsets"
 /usr/bin/python3 - "$work/keys" "$work/onsets" <<'PY'

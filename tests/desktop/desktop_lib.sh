@@ -132,7 +132,9 @@ start_pulse() {
 # $work/sound.time holding the wall-clock time of its first sample.
 start_recording() {
   rm -f "$work/sound.raw" "$work/sound.time"
-  parec -d letterfight.monitor --raw --format=s16le --rate=44100 --channels=2 --latency-msec=10 |
+  # (parec complains of the broken pipe when the recording ends: nothing to see.)
+  parec -d letterfight.monitor --raw --format=s16le --rate=44100 --channels=2 --latency-msec=10 \
+    2>/dev/null |
     /usr/bin/python3 "$DESKTOP_DIR/desktop_read.py" record "$work/sound.raw" "$work/sound.time" &
   add_server $!
   recorder=$!

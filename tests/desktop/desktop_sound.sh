@@ -50,7 +50,7 @@ stop_server "$recorder"
 # looked for in half-second pieces of its first three seconds, each short enough to lie between
 # two of a loaded machine's underruns; the first piece found tells where the music began. The
 # effects are looked for by their first 0.3 s, their loudest part against the music beneath.
-raw() { sox "$work/game/$1.ogg" -t raw -r 44100 -e signed -b 16 -c 2 "$work/$2.raw" "${@:3}"; }
+raw() { sox -V1 "$work/game/$1.ogg" -t raw -r 44100 -e signed -b 16 -c 2 "$work/$2.raw" "${@:3}"; }
 pieces=()
 for at in 0 0.5 1 1.5 2 2.5; do
   raw backgroundmusic_menu "music@$at" trim "$at" 0.5
