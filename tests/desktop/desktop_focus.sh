@@ -35,28 +35,14 @@ if ! wait_menu 30; then
   fail "no menu within 30 s"
   desktop_finish
 fi
-key Return
-if ! wait_round 15; then
-  fail "Enter did not start the round"
-  desktop_finish
-fi
-sleep 2 # the first letters come in
-type_until_hit 0 typed
-[ -n "$hit" ] || fail "no typed letter scored before the focus left"
+play_to_first_hit
 game=$(game_window)
 [ "$(active)" = "$game" ] || fail "the game's window is not the active one in the round"
 read_round 5 || fail "no score line and clock in the round"
 before=("${score[@]}") before_clock=$clock before_at=$clock_at
 echo "before: clock $before_clock, score ${before[*]}"
 
-xlogo -name desktop_other_window -geometry 300x200+100+100 2>/dev/null &
-add_server $!
-wait_for 10 sh -c 'xdotool search --onlyvisible --classname desktop_other_window | grep -q .' ||
-  fail "the other window did not show"
-other=$(xdotool search --onlyvisible --classname desktop_other_window | head -n 1)
-xdotool windowactivate "$other"
-wait_for 5 sh -c "[ \"\$(xdotool getactivewindow)\" = $other ]" ||
-  fail "the other window did not become the active one"
+show_other_window desktop_other_window
 wait_mode 1920x1080 2 && echo "desktop mode back ${mode_wait} s after the focus left" ||
   fail "the display is in $(current_mode) 2 s after the focus left"
 # SDL gives the mode back first and minimises the window after it.

@@ -28,14 +28,7 @@ first=("${menu[@]}")
 [ $((first[3] - first[2])) -gt 250 ] || fail "menu: the light-red entry is too narrow: ${first[*]}"
 [ -n "$shots" ] && save_shot menu_wait "$shots/desktop_menu.png"
 
-key Return
-if ! wait_round 15; then
-  fail "Enter did not start the round"
-  desktop_finish
-fi
-sleep 2 # the first letters come in
-type_until_hit 0 typed
-[ -n "$hit" ] && echo "scored with '$hit'" || fail "no typed letter changed the score"
+play_to_first_hit
 [ -n "$shots" ] && save_shot typed "$shots/desktop_round.png"
 read -r name _ <<<"$(current_mode)"
 [ "$name" = 1024x768_85 ] || fail "the round runs in $name"

@@ -210,6 +210,35 @@ type_until_hit() {
   return 1
 }
 
+# From the menu: Enter, then, once the first letters are in, letters typed until one scores.
+# Ends the test when no round starts; says so and is false when nothing scored. A round starts
+# at 0, below which a miss cannot take it, so here any change of the score line is a hit; that
+# needs no digits read, which a capture scaled from another screen size may blur.
+play_to_first_hit() {
+  key Return
+  if ! wait_round 15; then
+    fail "Enter did not start the round"
+    desktop_finish
+  fi
+  sleep 2 # the first letters come in
+  type_until_scored "${score[1]}" typed
+  [ -n "$hit" ] && echo "scored with '$hit'" && return 0
+  fail "no typed letter scored"
+  return 1
+}
+
+# Shows another program's window (xlogo, class name $1) and makes it the active one; sets other.
+show_other_window() {
+  xlogo -name "$1" -geometry 300x200+100+100 2>/dev/null &
+  add_server $!
+  wait_for 10 sh -c "xdotool search --onlyvisible --classname $1 | grep -q ." ||
+    fail "the other window did not show"
+  other=$(xdotool search --onlyvisible --classname "$1" | head -n 1)
+  xdotool windowactivate "$other"
+  wait_for 5 sh -c "[ \"\$(xdotool getactivewindow)\" = $other ]" ||
+    fail "the other window did not become the active one"
+}
+
 game_window() { xdotool search --onlyvisible --pid "$game_pid" 2>/dev/null | head -n 1; }
 
 desktop_finish() {

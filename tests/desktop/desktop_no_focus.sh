@@ -11,14 +11,7 @@ start_xorg
 start_wm openbox-no-focus.xml
 start_pulse
 
-xlogo -name desktop_other_window -geometry 300x200+100+100 2>/dev/null &
-add_server $!
-wait_for 10 sh -c 'xdotool search --onlyvisible --classname desktop_other_window | grep -q .' ||
-  fail "the other window did not show"
-other=$(xdotool search --onlyvisible --classname desktop_other_window | head -n 1)
-xdotool windowactivate "$other"
-wait_for 5 sh -c "[ \"\$(xdotool getactivewindow)\" = $other ]" ||
-  fail "the other window did not become the active one"
+show_other_window desktop_other_window
 
 xlogo -name desktop_new_window -geometry 200x100+500+100 2>/dev/null &
 add_server $!

@@ -55,14 +55,7 @@ read -r -a moved <<<"$(menu_state down)"
 [ "${moved[4]}" -eq 3 ] && [ "${moved[5]}" -eq 1 ] ||
   fail "Down did not move the selection to the second entry: ${moved[*]}"
 key Up
-key Return
-if ! wait_round 15; then
-  fail "Enter did not start the round"
-  desktop_finish
-fi
-sleep 2 # the first letters come in
-type_until_hit 0 typed
-[ -n "$hit" ] && echo "scored with '$hit'" || fail "no typed letter scored"
+play_to_first_hit
 key Escape
 wait_menu 10 || fail "Escape did not return to the menu"
 key Escape
