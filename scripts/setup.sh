@@ -7,7 +7,7 @@ packages=(
   libsdl2-dev libpng-dev zlib1g-dev libfreetype-dev libjpeg62-turbo-dev
   libvorbis-dev libogg-dev libgl-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
-  fonts-liberation2 fonts-dejavu-core
+  fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth xdotool x11-utils x11-apps imagemagick sox libsox-fmt-base
   desktop-file-utils dpkg-dev python3 python3-numpy libx11-dev libxrandr-dev
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils openbox

@@ -4,7 +4,9 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_BITMAP_H
+#include FT_OUTLINE_H
 
+#include <algorithm>
 #include <cstring>
 
 #include "runtime/stream.h"
@@ -82,6 +84,61 @@ bool TablesFit(const std::vector<uint8_t>& b) {
   return true;
 }
 
+// The largest glyph bitmap drawn, in ems (the face's pixel size) on either side. A font's own
+// numbers set how much FreeType allocates and fills for a glyph: a 570-byte font whose outlines
+// span 22526 x 27392 pixels at 32 pixels made it fill 617 MB for each of them, and a picture in
+// an embedded strike whose header claims 30000 x 30000 made it allocate 3.4 GB before finding the
+// picture's data missing. Real glyphs stay far inside: the widest in the Liberation and DejaVu
+// fonts is DejaVu's display-size quadruple integral at 2.1 ems, the tallest are the delimiter
+// variants of DejaVu Math TeX Gyre at 4.3 ems. 8 ems leaves them twice that room and still
+// holds a glyph's coverage to about (8 x size)^2 bytes, 65 KB at the game's 32 pixels. The
+// bound follows the size: a caller who asks for larger text asks for larger glyphs.
+constexpr int64_t kMaxGlyphEms = 8;
+// Outlines are rounded out to whole pixels on both sides, which at the smallest sizes is a good
+// part of a glyph.
+constexpr int64_t kRoundingSlack = 2;
+
+// Whether a bitmap of w x h pixels is within the bound for the face's current size.
+bool GlyphFits(FT_Face face, int64_t w, int64_t h) {
+  const FT_Size_Metrics& m = face->size->metrics;
+  const int64_t side = kMaxGlyphEms * std::max<int64_t>(m.x_ppem, m.y_ppem) + kRoundingSlack;
+  return w >= 0 && h >= 0 && w <= side && h <= side;
+}
+
+// The whole pixels from lo to hi (26.6 fixed point), the box rounded out to the pixel grid as the
+// renderer does; shifted before rounding so that no coordinate can overflow.
+int64_t PixelSpan(FT_Pos lo, FT_Pos hi) {
+  return (hi >> 6) + ((hi & 63) != 0) - (lo >> 6);
+}
+
+// Loads glyph g into the face's slot as a rendered bitmap, measuring it first: a bitmap glyph (an
+// embedded strike, a bitmap-only font) by the size it declares, read without its pixels, and an
+// outline by its control box before it is rendered. A glyph outside the bound is not loaded.
+bool LoadBoundedGlyph(FT_Face face, FT_UInt g) {
+  const FT_GlyphSlot slot = face->glyph;
+  if (FT_Load_Glyph(face, g, FT_LOAD_DEFAULT | FT_LOAD_BITMAP_METRICS_ONLY)) return false;
+  if (slot->format == FT_GLYPH_FORMAT_BITMAP) {
+    if (!GlyphFits(face, slot->bitmap.width, slot->bitmap.rows)) return false;
+    if (FT_Load_Glyph(face, g, FT_LOAD_DEFAULT)) return false;
+  }
+  // Measured again whatever the second load gave: nothing promises it is the kind of glyph the
+  // first one measured.
+  switch (slot->format) {
+    case FT_GLYPH_FORMAT_BITMAP:
+      return GlyphFits(face, slot->bitmap.width, slot->bitmap.rows);
+    case FT_GLYPH_FORMAT_OUTLINE: {
+      FT_BBox box;
+      FT_Outline_Get_CBox(&slot->outline, &box);
+      return GlyphFits(face, PixelSpan(box.xMin, box.xMax), PixelSpan(box.yMin, box.yMax)) &&
+             FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) == 0;
+    }
+    default:
+      // Other kinds cannot be measured here; FreeType gives them only for load flags not used
+      // here (colour with SVG hooks, unrecursed composites).
+      return false;
+  }
+}
+
 }  // namespace
 
 // Chosen by the bitmap's pixel mode: the grey level count alone does not tell how a bitmap is
@@ -137,7 +194,7 @@ TFaceGlyphRef TTrueTypeFace::GlyphAt(int32_t index) {
   if (glyphs[index]) return glyphs[index];
   auto glyph = std::make_shared<TFreeTypeGlyph>();
   glyphs[index] = glyph;
-  if (FT_Load_Glyph(ftFace, static_cast<FT_UInt>(index) + 1, FT_LOAD_RENDER)) return glyph;
+  if (!LoadBoundedGlyph(ftFace, static_cast<FT_UInt>(index) + 1)) return glyph;
   const FT_GlyphSlot slot = ftFace->glyph;
   const FT_Bitmap& bitmap = slot->bitmap;
   glyph->offsetX = slot->bitmap_left;

@@ -35,8 +35,9 @@ class TTrueTypeFace : public TFontFace {
   int32_t Height() override { return lineHeight; }
   int32_t GlyphCount() override { return static_cast<int32_t>(glyphs.size()); }
   int32_t GlyphIndexOf(int32_t character) override;
-  // Glyph index g of the face is cached at g - 1; a glyph FreeType cannot load stays cached as
-  // an empty glyph. Null for an index out of range.
+  // Glyph index g of the face is cached at g - 1; a glyph FreeType cannot load, or whose bitmap
+  // would be over 8 ems on a side, stays cached as an empty glyph. Null for an index out of
+  // range.
   TFaceGlyphRef GlyphAt(int32_t index) override;
 
   // The source is a file path or a "protocol::path" source, read whole through the stream

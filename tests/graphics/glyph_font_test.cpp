@@ -1,22 +1,30 @@
 // Glyph fonts through the recording render driver: the built-in font, TrueType text placed by
-// the glyph metrics and the transform, measuring, styles, and fonts that cannot be loaded.
+// the glyph metrics and the transform, measuring, styles, fonts that cannot be loaded, and fonts
+// whose glyphs claim more memory than any text needs.
 #include "graphics/glyph_font.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "graphics/builtin_font_data.h"
 #include "graphics/draw_graphics.h"
+#include "graphics/font_fixtures.h"
 #include "runtime/stream.h"
 #include "support/fake_system_driver.h"
+#include "support/memory_limits.h"
 #include "support/recording_render_driver.h"
 
 namespace {
 
-const char* const kSans = "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf";
+const char* const kSans = fixtures::kSansPath;
 
 class GlyphFontTest : public ::testing::Test {
  protected:
@@ -182,6 +190,93 @@ TEST_F(GlyphFontTest, FontsThatCannotBeLoadedAreNull) {
   for (const std::string& s : sources) EXPECT_EQ(LoadFontFile(s, 32, 4), nullptr) << s;
   EXPECT_EQ(LoadFontFile(kSans, 0, 4), nullptr);
   EXPECT_EQ(LoadFontFile(kSans, -1, 4), nullptr);
+}
+
+// ---- fonts that open but whose glyphs claim far more memory than any text needs
+
+struct HostileFont {
+  std::string name;
+  std::string source;
+};
+
+std::vector<HostileFont> HostileFonts() {
+  return {
+      {"glyph_bomb.ttf: 570 bytes whose 'y' and U+007F outlines span 22526 x 27392 pixels",
+       fixtures::GlyphBombPath()},
+      {"Liberation Sans with a strike whose 'L' picture claims 30000 x 30000",
+       fixtures::Embed("glyph_font_test/strike bomb.ttf",
+                       fixtures::SansWithStrike(LoadBytes(kSans)))},
+  };
+}
+
+// Opens the font at the game's size and draws and measures the game's title and then every
+// ASCII character with it (the bomb's huge glyphs are not in the title). False when the font
+// did not open.
+bool LoadAndDraw(const std::string& source) {
+  InstallFakeSystemDriver();
+  TRecordingRenderDriverRef driver = OpenRecordingGraphics();
+  TGlyphFontRef font = LoadFontFile(source, 32, FontStyleSmooth);
+  if (!font) return false;
+  std::u16string text = u"LETTER FIGHT ";
+  for (char16_t c = 32; c < 128; ++c) text += c;
+  UseFont(font);
+  DrawTextAt(text, 10, 20);
+  volatile int32_t width = TextPixelWidth(text);
+  (void)width;
+  UseFont(nullptr);
+  return true;
+}
+
+// The exit status of a child that opens the font and draws with it: 0 when it opened and the
+// peak resident memory grew by less than 64 MB, 1 when it grew more, 2 when it did not open.
+// It says on standard error what it measured.
+int LoadAndDrawWithin64Mb(const std::string& source) {
+  const bool reset = ResetPeakResident();
+  const long before = ProcStatusKb(reset ? "VmRSS" : "VmHWM");
+  const auto start = std::chrono::steady_clock::now();
+  const bool opened = LoadAndDraw(source);
+  const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+  const long grown = ProcStatusKb("VmHWM") - before;
+  std::fprintf(stderr, "%s; the peak grew by %ld kB in %.0f ms", opened ? "opened" : "not opened",
+               grown, took.count());
+  return !opened ? 2 : grown < 64 * 1024 ? 0 : 1;
+}
+
+// Each font opens, and opening it and drawing with it stays under 64 MB (FreeType had filled
+// 617 MB for each of the bomb's big glyphs and 3.4 GB for the strike's picture). In a child
+// process, so that the figure is the font's alone.
+TEST(HostileFontDeathTest, LoadingAndDrawingGrowsThePeakByLessThan64Mb) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  for (const HostileFont& font : HostileFonts()) {
+    SCOPED_TRACE(font.name);
+    EXPECT_EXIT(std::exit(LoadAndDrawWithin64Mb(font.source)), ::testing::ExitedWithCode(0), "");
+  }
+}
+
+// And where memory runs out: in a process that cannot map more than 64 MB beyond what it has,
+// opening and drawing return with no allocation failure escaping. FreeType answers an
+// allocation it cannot get with an error, so this shows the loader surviving, not the bound:
+// the peak check above shows that.
+TEST(HostileFontDeathTest, LoadingAndDrawingReturnsInABoundedAddressSpace) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+#else
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  for (const HostileFont& font : HostileFonts()) {
+    SCOPED_TRACE(font.name);
+    EXPECT_EXIT(
+        {
+          LimitAddressSpaceToMore(64);
+          try {
+            std::exit(LoadAndDraw(font.source) ? 0 : 2);
+          } catch (const std::bad_alloc&) {
+            std::fputs("ran out of memory", stderr);
+            std::exit(3);
+          }
+        },
+        ::testing::ExitedWithCode(0), "");
+  }
+#endif
 }
 
 }  // namespace

@@ -2,13 +2,10 @@
 #include "graphics/pixmap_decoder.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <new>
 #include <string>
 #include <vector>
@@ -19,6 +16,7 @@
 #include "graphics/png_decoder.h"
 #include "graphics/tga_decoder.h"
 #include "runtime/runtime_error.h"
+#include "support/memory_limits.h"
 
 namespace {
 
@@ -279,15 +277,6 @@ TEST(PixmapDecoderTest, BadFilesGiveNullWithoutCrashing) {
   }
 }
 
-// Leaves this process room to map 512 MB more than it has mapped now.
-void LimitAddressSpaceTo512MbMore() {
-  long pages = 0;
-  std::ifstream("/proc/self/statm") >> pages;
-  const rlim_t room = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t{512} << 20);
-  const rlimit limit{room, room};
-  setrlimit(RLIMIT_AS, &limit);
-}
-
 // The bombs again, in a process that cannot map much more than it has: a decoder that
 // allocated the claimed pixels before finding the data missing fails there.
 TEST(PixmapDecoderDeathTest, BombsAreRefusedBeforeTheirPixelsAreAllocated) {
@@ -300,7 +289,7 @@ TEST(PixmapDecoderDeathTest, BombsAreRefusedBeforeTheirPixelsAreAllocated) {
     EXPECT_EXIT(
         {
           InitPixmaps();
-          LimitAddressSpaceTo512MbMore();
+          LimitAddressSpaceToMore(512);
           try {
             std::exit(LoadPixmapFrom(fixtures::Memory(file.bytes)) ? 1 : 0);
           } catch (const std::bad_alloc&) {

@@ -1,5 +1,5 @@
 // The TrueType face over FreeType: opening from paths and streams, metrics, glyph bitmaps of
-// every pixel mode, and sources that are not usable fonts.
+// every pixel mode, the bound on glyph sizes, and sources that are not usable fonts.
 #include "graphics/truetype_face.h"
 
 #include <ft2build.h>
@@ -8,38 +8,27 @@
 
 #include <cstring>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "graphics/font_fixtures.h"
 #include "graphics/graphics_module.h"
 #include "runtime/stream.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using fixtures::Embed;
+using fixtures::TableOffset;
 
-const char* const kSans = "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf";
-
-std::string Embed(const std::string& name, Bytes bytes) {
-  static std::vector<std::unique_ptr<Bytes>> kept;
-  kept.push_back(std::make_unique<Bytes>(std::move(bytes)));
-  RegisterEmbeddedData(name, kept.back()->data(), static_cast<int64_t>(kept.back()->size()));
-  return "incbin::" + name;
-}
+const char* const kSans = fixtures::kSansPath;
 
 uint32_t Be32(const Bytes& b, size_t at) {
   return static_cast<uint32_t>(b[at]) << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3];
 }
 uint16_t Be16(const Bytes& b, size_t at) {
   return static_cast<uint16_t>(b[at] << 8 | b[at + 1]);
-}
-
-size_t TableOffset(const Bytes& font, const char* tag) {
-  for (int i = 0; i < Be16(font, 4); ++i) {
-    const size_t record = 12 + 16 * static_cast<size_t>(i);
-    if (std::memcmp(&font[record], tag, 4) == 0) return Be32(font, record + 8);
-  }
-  return 0;
 }
 
 // The font with glyph g's last contour end point pushed far past its points, so FreeType
@@ -141,6 +130,153 @@ TEST_F(TrueTypeFaceTest, SourcesThatAreNotUsableFontsGiveNull) {
   EXPECT_EQ(TTrueTypeFace::Open(kSans, 0, 0), nullptr);
   EXPECT_EQ(TTrueTypeFace::Open(kSans, -5, 0), nullptr);
   EXPECT_NE(loader.OpenFace(kSans, 1, 0), nullptr);
+}
+
+// FreeType's own rendering of glyph g at the reference face's size, unbounded, against the
+// loader's glyph: empty where FreeType fails, otherwise the same metrics and the same pixels.
+// Empty when they agree, else what differs.
+std::string DifferenceFromFreeType(FT_Library library, FT_Face reference, FT_UInt g,
+                                   const TTrueTypeFace& face, const TFreeTypeGlyph& glyph) {
+  if (FT_Load_Glyph(reference, g, FT_LOAD_RENDER)) {
+    return glyph.pixmap || glyph.advance != 0 ? "FreeType fails it but it has pixels" : "";
+  }
+  const FT_GlyphSlot slot = reference->glyph;
+  const TPixmapRef expected = FreeTypeBitmapToPixmap(library, slot->bitmap);
+  if (glyph.advance != static_cast<float>(slot->advance.x >> 6)) return "advance";
+  if (glyph.offsetX != slot->bitmap_left || glyph.offsetY != face.ascent - slot->bitmap_top)
+    return "offsets";
+  if (glyph.width != static_cast<int32_t>(slot->bitmap.width) ||
+      glyph.height != static_cast<int32_t>(slot->bitmap.rows))
+    return "size " + std::to_string(glyph.width) + " x " + std::to_string(glyph.height) +
+           " for FreeType's " + std::to_string(slot->bitmap.width) + " x " +
+           std::to_string(slot->bitmap.rows);
+  if (!expected || !glyph.pixmap) return expected == glyph.pixmap ? "" : "pixmap missing or extra";
+  for (int32_t y = 0; y < expected->height; ++y) {
+    if (std::memcmp(expected->PixelAddress(0, y), glyph.pixmap->PixelAddress(0, y),
+                    static_cast<size_t>(expected->width)) != 0)
+      return "pixels of row " + std::to_string(y);
+  }
+  return "";
+}
+
+// A FreeType face over the bytes for reference renderings, closed with the test.
+class ReferenceFace {
+ public:
+  ReferenceFace(const Bytes& bytes, int32_t size) : bytes_(bytes) {
+    if (FT_Init_FreeType(&library)) return;
+    if (FT_New_Memory_Face(library, bytes_.data(), static_cast<FT_Long>(bytes_.size()), 0, &face) ||
+        FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size))) {
+      if (face) FT_Done_Face(face);
+      face = nullptr;
+    }
+  }
+  ~ReferenceFace() {
+    if (face) FT_Done_Face(face);
+    if (library) FT_Done_FreeType(library);
+  }
+  FT_Library library = nullptr;
+  FT_Face face = nullptr;
+
+ private:
+  Bytes bytes_;
+};
+
+struct OrdinaryFont {
+  const char* name;
+  const char* path;
+};
+void PrintTo(const OrdinaryFont& font, std::ostream* out) {
+  *out << font.path;
+}
+
+class OrdinaryFontTest : public ::testing::TestWithParam<OrdinaryFont> {};
+
+// The bound on glyph sizes takes nothing from real fonts: at small print, at the game's size and
+// at title size every glyph comes out as FreeType renders it without a bound.
+TEST_P(OrdinaryFontTest, KeepsEveryGlyphAsFreeTypeRendersIt) {
+  InitGraphics();
+  const Bytes bytes = LoadBytes(GetParam().path);
+  ASSERT_FALSE(bytes.empty()) << GetParam().path << " is needed (scripts/setup.sh installs it)";
+  for (const int32_t size : {12, 32, 72}) {
+    SCOPED_TRACE("size " + std::to_string(size));
+    auto face = TTrueTypeFace::Open(GetParam().path, size, 0);
+    ReferenceFace reference(bytes, size);
+    ASSERT_NE(face, nullptr);
+    ASSERT_NE(reference.face, nullptr);
+    int differing = 0, inked = 0;
+    std::string first;
+    for (FT_UInt g = 1; g < static_cast<FT_UInt>(reference.face->num_glyphs); ++g) {
+      auto glyph = std::dynamic_pointer_cast<TFreeTypeGlyph>(face->GlyphAt(int32_t(g) - 1));
+      ASSERT_NE(glyph, nullptr);
+      const std::string difference =
+          DifferenceFromFreeType(reference.library, reference.face, g, *face, *glyph);
+      if (!difference.empty() && differing++ == 0) first = std::to_string(g) + ": " + difference;
+      inked += glyph->pixmap != nullptr;
+    }
+    EXPECT_EQ(differing, 0) << "first glyph " << first;
+    EXPECT_GT(inked, reference.face->num_glyphs / 2);
+  }
+}
+
+// Liberation Sans is what the game copies as its "arial.ttf", DejaVu Sans its fallback. DejaVu
+// Serif has the widest glyph of these (a quadruple integral of 2.1 ems), DejaVu Math TeX Gyre
+// the tallest (delimiters of 4.3 ems).
+INSTANTIATE_TEST_SUITE_P(
+    DebianFonts, OrdinaryFontTest,
+    ::testing::Values(
+        OrdinaryFont{"LiberationSans", kSans},
+        OrdinaryFont{"LiberationSerifItalic",
+                     "/usr/share/fonts/truetype/liberation2/LiberationSerif-Italic.ttf"},
+        OrdinaryFont{"LiberationMonoBold",
+                     "/usr/share/fonts/truetype/liberation2/LiberationMono-Bold.ttf"},
+        OrdinaryFont{"DejaVuSans", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"},
+        OrdinaryFont{"DejaVuSerif", "/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf"},
+        OrdinaryFont{"DejaVuMathTeXGyre",
+                     "/usr/share/fonts/truetype/dejavu/DejaVuMathTeXGyre.ttf"}),
+    [](const ::testing::TestParamInfo<OrdinaryFont>& info) { return info.param.name; });
+
+// Bitmap glyphs are measured by the size they declare before their pixels are read: within the
+// bound they come out as FreeType gives them, beyond it (8 ems) empty, although FreeType would
+// render them.
+TEST_F(TrueTypeFaceTest, StrikeGlyphsBeyondTheBoundAreEmpty) {
+  const struct Case {
+    const char* name;
+    Bytes font;
+    int32_t size;
+    std::string kept, dropped;
+  } cases[] = {
+      {"a colour strike in Liberation Sans", fixtures::SansWithStrike(sans), 32, "E", "W"},
+      {"a bitmap-only font", fixtures::BitmapOnlyFont(), 16, "AM", "W"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto face = TTrueTypeFace::Open(Embed(std::string("face_test/") + c.name, c.font), c.size, 0);
+    ReferenceFace reference(c.font, c.size);
+    ASSERT_NE(face, nullptr);
+    ASSERT_NE(reference.face, nullptr);
+    ASSERT_GT(reference.face->num_fixed_sizes, 0) << "no strike";
+    for (char ch : c.kept) {
+      SCOPED_TRACE(std::string(1, ch));
+      const int32_t i = face->GlyphIndexOf(ch);
+      auto glyph = std::dynamic_pointer_cast<TFreeTypeGlyph>(face->GlyphAt(i));
+      ASSERT_NE(glyph, nullptr);
+      EXPECT_NE(glyph->pixmap, nullptr);
+      EXPECT_EQ(
+          DifferenceFromFreeType(reference.library, reference.face, FT_UInt(i) + 1, *face, *glyph),
+          "");
+    }
+    for (char ch : c.dropped) {
+      SCOPED_TRACE(std::string(1, ch));
+      const int32_t i = face->GlyphIndexOf(ch);
+      ASSERT_GE(i, 0);
+      ASSERT_EQ(FT_Load_Glyph(reference.face, FT_UInt(i) + 1, FT_LOAD_RENDER), 0);
+      EXPECT_GT(reference.face->glyph->bitmap.width, 8u * c.size) << "FreeType renders it";
+      auto glyph = face->GlyphAt(i);
+      EXPECT_EQ(glyph->GlyphPixmap(), nullptr);
+      EXPECT_EQ(glyph->Advance(), 0.0f);
+      EXPECT_EQ(face->GlyphAt(i), glyph) << "cached";
+    }
+  }
 }
 
 // FreeType bitmaps made by hand, one per pixel mode and row direction.
