@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sound through a real sound server: the game, started with no audio driver chosen, plays into
 # PulseAudio, and a recording of the server's output holds the menu music, then the effects
-# for Down, Enter and a hit, each just after its key.
+# for Down, Enter and a hit, each after its key and before the next step.
 # Usage: desktop_sound.sh GAME TOOLS_DIR
 source "$(dirname "$0")/desktop_lib.sh" "$1" "$2"
 need_tools sox
