@@ -144,8 +144,9 @@ bool EnsureSharedContext() {
   return true;
 }
 
-// Full screen at the requested size: the closest mode SDL offers with the refresh rate, then
-// without it, then whatever SDL picks for the window. False when SDL refuses all three.
+// Full screen at the requested size (the desktop's under Xwayland, as ModeForFullScreen says
+// why): the closest mode SDL offers with the refresh rate, then without it, then whatever SDL
+// picks for the window. False when SDL refuses all three.
 bool SwitchDisplayMode(TGLContextRecord* record, int display) {
   SDL_DisplayMode want{};
   want.w = record->width;
