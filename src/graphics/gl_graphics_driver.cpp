@@ -144,18 +144,13 @@ bool EnsureSharedContext() {
   return true;
 }
 
-// Full screen at the requested size (the desktop's under Xwayland, as ModeForFullScreen says
-// why): the closest mode SDL offers with the refresh rate, then without it, then whatever SDL
-// picks for the window. False when SDL refuses all three.
+// Full screen at the record's size: the closest mode SDL offers with the refresh rate (not
+// under Xwayland, which takes the desktop's mode as ModeForFullScreen says), then without it,
+// then whatever SDL picks for the window. False when SDL refuses all three.
 bool SwitchDisplayMode(TGLContextRecord* record, int display) {
   SDL_DisplayMode want{};
   want.w = record->width;
   want.h = record->height;
-  SDL_DisplayMode desktop{};
-  if (on_xwayland && SDL_GetDesktopDisplayMode(display, &desktop) == 0) {
-    want.w = desktop.w;
-    want.h = desktop.h;
-  }
   SDL_DisplayMode closest{};
   if (record->hz != 0 && !on_xwayland) {
     want.refresh_rate = record->hz;
@@ -340,18 +335,16 @@ TGraphicsRef TGLGraphicsDriver::CreateSurface(int32_t width, int32_t height, int
   Uint32 windowFlags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
   if (fullScreen) windowFlags |= SDL_WINDOW_BORDERLESS;
   const int at = fullScreen ? 0 : 32;
-  // NOTE: a full-screen window starts at the size of the mode it will get, not the request's:
-  // the switch would resize it, and the GL drawable learns of a resize only a frame or more
-  // later (later still through a window manager), so the first frames would draw at the
-  // request's size into a corner of the screen.
-  int windowWidth = width, windowHeight = height;
+  // NOTE: a full-screen window starts at the size of the mode it will get, not the request's,
+  // and the switch asks for that size: a switch to another size would resize the window, and
+  // the GL drawable learns of a resize only a frame or more later (later still through a window
+  // manager), so the first frames would draw at the request's size into a corner of the screen.
   SDL_DisplayMode mode{};
   if (fullScreen && ModeForFullScreen(width, height, hz, mode)) {
-    windowWidth = mode.w;
-    windowHeight = mode.h;
+    width = mode.w;
+    height = mode.h;
   }
-  SDL_Window* window =
-      SDL_CreateWindow(WindowTitle(), at, at, windowWidth, windowHeight, windowFlags);
+  SDL_Window* window = SDL_CreateWindow(WindowTitle(), at, at, width, height, windowFlags);
   if (!window) return nullptr;  // no visual for these flags, or no window at all
 
   SDL_GL_MakeCurrent(shared_record.window, shared_record.context);

@@ -52,16 +52,10 @@ int32_t ControlCharOf(SDL_Scancode scancode) {
   }
 }
 
-// Whether SDL's video runs on Xwayland. Asked once SDL's video is up on X11; until then, and on
-// any other video driver, the answer is no.
+// Whether SDL's video runs on Xwayland; no until SDL's video is up, and on any other driver.
 bool OnXwayland() {
-  static int known = -1;
-  if (known < 0) {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (!driver || std::strcmp(driver, "x11") != 0) return false;
-    known = DefaultDisplayIsXwayland() ? 1 : 0;
-  }
-  return known == 1;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return driver && std::strcmp(driver, "x11") == 0 && DefaultDisplayIsXwayland();
 }
 
 // The window a key or typed text is for: the one SDL names, which has its keyboard focus.

@@ -25,9 +25,14 @@ bool IsXwaylandServer(Display* display) {
 }
 
 bool DefaultDisplayIsXwayland() {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return false;
-  const bool xwayland = IsXwaylandServer(display);
-  XCloseDisplay(display);
-  return xwayland;
+  // The process keeps its $DISPLAY, so the first answer holds; a display that does not answer
+  // yet is asked again next time.
+  static int known = -1;
+  if (known < 0) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    known = IsXwaylandServer(display) ? 1 : 0;
+    XCloseDisplay(display);
+  }
+  return known == 1;
 }

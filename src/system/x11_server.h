@@ -8,6 +8,6 @@ struct _XDisplay;  // Xlib's Display, without Xlib's macros in every file that a
 // "XWAYLAND<n>"; later ones also announce an XWAYLAND extension.
 bool IsXwaylandServer(_XDisplay* display);
 
-// The same question put to the server that $DISPLAY names, on a short connection of its own;
-// false when no server answers there.
+// The same question put to the server that $DISPLAY names, on a short connection of its own
+// the first time and answered from memory after; false when no server answers there.
 bool DefaultDisplayIsXwayland();

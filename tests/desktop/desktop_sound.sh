@@ -4,15 +4,7 @@
 # for Down, Enter and a hit, each after its key and before the next step.
 # Usage: desktop_sound.sh GAME TOOLS_DIR
 source "$(dirname "$0")/desktop_lib.sh" "$1" "$2"
-need_tools sox
-copy_game
-# Without the round's music the hit sound, short and quiet beside it, stands out clearly; the
-# menu music plays through the same channel the round's would.
-rm "$work/game/backgroundmusic_game.ogg"
-start_xorg
-start_wm
-start_pulse
-start_recording
+start_recorded_desktop
 
 now() { echo "$EPOCHREALTIME"; }
 started_at=$(now)
