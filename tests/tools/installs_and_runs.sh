@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix as a user would (cmake --install), then checks the
 # layout (the game and every file it loads in lib/letterfight/, bin/letterfight a relative link
-# to it, the icons and the desktop entry where desktops look), validates the desktop entry,
+# to it, the icons, the desktop entry, the metainfo, the manual page and the copyright file where
+# they belong), validates the desktop entry and the metainfo,
 # and starts the installed game through the link from an unrelated directory: it must end
 # with status 0. Skips the start (status 77) without a display unless REQUIRE_DISPLAY=1.
 set -u
@@ -43,21 +44,39 @@ for size in 256 48; do
   icon="$prefix/share/icons/hicolor/${size}x${size}/apps/letterfight.png"
   [ -s "$icon" ] || fail "no icon $icon"
 done
-# The font's licence comes from its package's documentation, which some images leave out.
-font_doc=/usr/share/doc/fonts-dejavu-core/copyright
-[ -f /usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf ] &&
-  font_doc=/usr/share/doc/fonts-liberation2/copyright
-if [ -f "$font_doc" ] &&
-  ! cmp -s "$font_doc" "$prefix/share/doc/letterfight/copyright.arial.ttf"; then
-  fail "the licence of the font ($font_doc) is not installed with it"
+# One copyright file covers the game and the font installed as "arial.ttf", with its own
+# holders: Liberation Sans when the build found it, DejaVu Sans otherwise.
+copyright="$prefix/share/doc/letterfight/copyright"
+font_holder="Bitstream, Inc."
+[ -f /usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf ] && font_holder="Red Hat, Inc."
+if [ ! -f "$copyright" ]; then
+  fail "no copyright file $copyright"
+else
+  grep -q "^License: Zlib" "$copyright" || fail "the copyright file does not give the game's licence"
+  sed -n '/^Files: arial.ttf$/,/^$/p' "$copyright" | grep -qF "$font_holder" ||
+    fail "the copyright file does not give arial.ttf's holder ($font_holder)"
 fi
-desktop="$prefix/share/applications/letterfight.desktop"
+[ -s "$prefix/share/man/man6/letterfight.6.gz" ] || fail "no manual page in share/man/man6"
+
+# The menu entry and the AppStream metainfo, under one id, as desktops and software centres
+# read them.
+app_id=org.letterfight.LetterFight
+desktop="$prefix/share/applications/$app_id.desktop"
+metainfo="$prefix/share/metainfo/$app_id.metainfo.xml"
+for tool in desktop-file-validate appstreamcli; do
+  command -v $tool >/dev/null || fail "$tool is missing (see scripts/setup.sh test)"
+done
 if [ ! -f "$desktop" ]; then
   fail "no desktop entry $desktop"
-elif ! command -v desktop-file-validate >/dev/null; then
-  fail "desktop-file-validate is missing (package desktop-file-utils, see scripts/setup.sh)"
 elif ! desktop-file-validate "$desktop"; then
   fail "desktop-file-validate rejects $desktop"
+fi
+if [ ! -f "$metainfo" ]; then
+  fail "no metainfo $metainfo"
+else
+  appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate rejects $metainfo"
+  grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
+    fail "the metainfo does not launch $app_id.desktop"
 fi
 
 # Started through the link from elsewhere, the game has to find its directory by itself. A
