@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs one libFuzzer target by hand: builds the fuzz preset (clang, ASan, UBSan) when needed,
-# then fuzzes for the given seconds, starting from the checked-in seeds.
+# Runs one libFuzzer target by hand: installs clang and its fuzzing runtime when missing, builds
+# the fuzz preset (clang, ASan, UBSan) when needed, then fuzzes for the given seconds, starting
+# from the checked-in seeds.
 #   bash scripts/fuzz.sh pixmap|sample|font|input [seconds] [extra libFuzzer options...]
 # The growing corpus stays in build-fuzz/corpus/<target>; findings land in
 # build-fuzz/findings/<target>/.
@@ -16,6 +17,7 @@ esac
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+bash scripts/setup.sh fuzz
 build=$root/build-fuzz
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake --preset fuzz

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the game.
+# Installs what building and playing need when it is missing, builds the game, and starts it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-bash scripts/build.sh
+bash scripts/setup.sh play
+bash scripts/build.sh --game
 exec build/bin/letterfight

@@ -16,7 +16,7 @@ if [ "${1:-}" = "--sanitize" ]; then
   shift 2
 fi
 
-bash scripts/setup.sh
+bash scripts/setup.sh test
 ctest_args=()
 case "$sanitize" in
   "")
