@@ -69,12 +69,13 @@ else
 fi
 
 # The copyright file is machine-readable: every Files paragraph has a Copyright and a License,
-# and every licence named without its text has its own License paragraph.
+# every licence named without its text has its own License paragraph, and the files it names
+# are where it says.
 copyright="$root/usr/share/doc/letterfight/copyright"
 if [ ! -f "$copyright" ]; then
   fail "no copyright file $copyright"
-elif ! python3 - "$copyright" <<'EOF'
-import re, sys
+elif ! python3 - "$copyright" "$(cd "$(dirname "$0")/../.." && pwd)" <<'EOF'
+import os, re, sys
 text = open(sys.argv[1], encoding="utf-8").read()
 paragraphs = [p for p in re.split(r"\n\s*\n", text.strip()) if p.strip()]
 def fields(p):
@@ -105,9 +106,17 @@ for f in parsed[1:]:
     elif "License" not in f:
         problems.append("a paragraph that is neither Files nor License: " + paragraphs[parsed.index(f)][:40])
 files = [f["Files"] for f in parsed if "Files" in f]
-for need in ("*", "arial.ttf", "src/graphics/builtin_font_data.cpp"):
+for need in ("*", "arial.ttf"):
     if need not in files:
         problems.append(f"no Files paragraph for {need}")
+# arial.ttf is made by the build; every other file named must be in the sources, so that a file
+# that moves takes its licence along.
+for name in files:
+    for path in name.split():
+        if path not in ("*", "arial.ttf") and not os.path.exists(os.path.join(sys.argv[2], path)):
+            problems.append(f"Files: {path} is not in the sources")
+if not any("builtin_font" in name for name in files):
+    problems.append("no Files paragraph for the built-in font's data")
 for short in sorted(named - with_text):
     problems.append(f"licence {short} is named but its text is nowhere")
 if not any(f.get("Files") == "*" and f.get("License", "").startswith("Zlib") for f in parsed):
