@@ -22,9 +22,7 @@ read -r name rate <<<"$(current_mode)"
 echo "menu shown in $name at $rate Hz"
 [ "$name" = 1024x768_85 ] && [ "${rate%.*}" = 85 ] ||
   fail "the menu shows in $name at $rate Hz, not 1024x768 at 85 Hz"
-first=("${menu[@]}")
-[ "${first[4]}" -eq 4 ] && [ "${first[5]}" -eq 0 ] ||
-  fail "menu: expected the light-red entry above four white ones, got ${first[*]}"
+check_first_menu
 [ $((first[3] - first[2])) -gt 250 ] || fail "menu: the light-red entry is too narrow: ${first[*]}"
 [ -n "$shots" ] && save_shot menu_wait "$shots/desktop_menu.png"
 

@@ -33,9 +33,7 @@ if ! wait_menu 30; then
   fail "no menu within 30 s (Xwayland crashes: $(server_crashes))"
   desktop_finish
 fi
-first=("${menu[@]}")
-[ "${first[4]}" -eq 4 ] && [ "${first[5]}" -eq 0 ] ||
-  fail "menu: expected the light-red entry above four white ones, got ${first[*]}"
+check_first_menu
 size=$(xwininfo -id "$(game_window)" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
 [ "$size" = 1920x1080 ] || fail "the game's window is $size, not the output's 1920x1080"
 # The picture fills the window: its corners away from the bottom left are drawn too.

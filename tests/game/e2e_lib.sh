@@ -109,6 +109,14 @@ wait_menu() {
   return 1
 }
 
+# Keeps the menu wait_menu found in first, and checks it as the menu first shows: the light-red
+# entry above four white ones.
+check_first_menu() {
+  first=("${menu[@]}")
+  [ "${first[4]}" -eq 4 ] && [ "${first[5]}" -eq 0 ] ||
+    fail "menu: expected the light-red entry above four white ones, got ${first[*]}"
+}
+
 # Types a to z, one at a time, until the score line differs from digest $1; sets hit to the
 # letter that scored (empty when none did). Capture $2 holds the screen after the last key.
 type_until_scored() {

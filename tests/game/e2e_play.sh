@@ -15,9 +15,7 @@ if ! wait_menu 30; then
   fail "no menu with a light-red entry within 30 s"
   finish
 fi
-first=("${menu[@]}")
-[ "${first[4]}" -eq 4 ] && [ "${first[5]}" -eq 0 ] ||
-  fail "menu: expected the light-red entry above four white ones, got ${first[*]}"
+check_first_menu
 [ $((first[3] - first[2])) -gt 250 ] ||
   fail "menu: the light-red entry is $((first[3] - first[2])) px wide, too narrow for arial.ttf"
 [ -n "$shots" ] && save_shot menu_wait "$shots/menu.png"
